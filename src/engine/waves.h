@@ -1,0 +1,5 @@
+// The sound engine: plain procedures over fixed-size global arrays and flags.
+// This header gathers the engine's parts; each lives in its own header and source.
+#pragma once
+
+#include "engine/tables.h"
