@@ -2,4 +2,7 @@
 // This header gathers the engine's parts; each lives in its own header and source.
 #pragma once
 
+#include "engine/output.h"
+#include "engine/recording.h"
+#include "engine/settings.h"
 #include "engine/tables.h"
