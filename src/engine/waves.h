@@ -2,7 +2,9 @@
 // This header gathers the engine's parts; each lives in its own header and source.
 #pragma once
 
+#include "engine/mixer.h"
 #include "engine/output.h"
 #include "engine/recording.h"
 #include "engine/settings.h"
 #include "engine/tables.h"
+#include "engine/voices.h"

@@ -1,5 +1,6 @@
 #include "platform/win/thread.h"
 
+#include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -39,4 +40,35 @@ void GetSystemInfo(SYSTEM_INFO* info) {
   const long cpus = sysconf(_SC_NPROCESSORS_ONLN);
   info->dwPageSize = page > 0 ? static_cast<DWORD>(page) : 4096;
   info->dwNumberOfProcessors = cpus > 0 ? static_cast<DWORD>(cpus) : 1;
+}
+
+TThread::TThread(bool createSuspended, size_t stackSize)
+    : suspended_(createSuspended), stackSize_(stackSize) {}
+
+void TThread::AfterConstruction() {
+  if (!suspended_) Start();
+}
+
+void TThread::Start() {
+  pthread_attr_t attr;
+  if (pthread_attr_init(&attr) != 0) throw EThread("Thread creation error");
+  int rc = pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+  if (rc == 0 && stackSize_ != 0) rc = pthread_attr_setstacksize(&attr, stackSize_);
+  pthread_t thread;
+  if (rc == 0) {
+    suspended_ = false;
+    rc = pthread_create(&thread, &attr, &TThread::ThreadProc, this);
+  }
+  pthread_attr_destroy(&attr);
+  if (rc != 0) {
+    suspended_ = true;
+    throw EThread("Thread creation error");
+  }
+}
+
+void* TThread::ThreadProc(void* self) {
+  auto* thread = static_cast<TThread*>(self);
+  thread->Execute();
+  if (thread->FreeOnTerminate) delete thread;
+  return nullptr;
 }

@@ -1,6 +1,9 @@
 // Threads and processors: priority, affinity mask and processor count over pthreads and sysconf.
 #pragma once
 
+#include <cstddef>
+#include <stdexcept>
+
 #include "platform/win/types.h"
 
 inline constexpr int THREAD_PRIORITY_NORMAL = 0;
@@ -23,3 +26,39 @@ BOOL SetThreadPriority(HANDLE thread, int priority);
 // The low 64 processors the process may run on, and those of the system.
 BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR* processMask, DWORD_PTR* systemMask);
 void GetSystemInfo(SYSTEM_INFO* info);
+
+// Raised when the system cannot create a thread.
+class EThread : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A thread object in the manner of the form library's thread class: a subclass overrides
+// Execute, and the thread runs detached on a stack of the given size (0: the system's
+// default). A thread not created suspended starts once the most-derived constructor has
+// called AfterConstruction, so that Execute never runs on a half-built object. With
+// FreeOnTerminate the object deletes itself when Execute returns; the creator must not touch
+// it after the start.
+class TThread {
+ public:
+  TThread(bool createSuspended, size_t stackSize = 0);
+  virtual ~TThread() = default;
+  TThread(const TThread&) = delete;
+  TThread& operator=(const TThread&) = delete;
+
+  // Starts a thread created suspended; raises EThread when the system refuses.
+  void Start();
+
+  bool FreeOnTerminate = false;
+
+ protected:
+  virtual void Execute() = 0;
+  // The last statement of a most-derived constructor: starts the thread unless suspended.
+  void AfterConstruction();
+
+ private:
+  static void* ThreadProc(void* self);
+
+  bool suspended_;
+  size_t stackSize_;
+};
