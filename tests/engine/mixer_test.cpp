@@ -1,0 +1,323 @@
+#include <gtest/gtest.h>
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "reference_engine.h"
+#include "voice_fixture.h"
+
+namespace {
+
+class Mixer : public EngineState {
+ protected:
+  // Random amplitudes with about a quarter of the bins silent, loud enough that some
+  // samples clip.
+  static void RandomSpectrum(uint32_t seed, float top) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> amplitude(0.0f, top);
+    for (TVec8& bin : InstrumentSpectrum) bin.Fill(random() % 4 == 0 ? 0.0f : amplitude(random));
+  }
+
+  static TBlock Out() {
+    TBlock block;
+    std::copy(std::begin(OutBlock), std::end(OutBlock), block.begin());
+    return block;
+  }
+
+  static void ExpectSameBlock(const TBlock& expected, int block) {
+    const TBlock actual = Out();
+    for (int t = 0; t < 1024; ++t) {
+      if (actual[t] != expected[t]) {
+        ADD_FAILURE() << "block " << block << " sample " << t << ": " << actual[t] << " != " << expected[t];
+        return;
+      }
+    }
+  }
+
+  static void ExpectSameState(const RefEngine& ref) {
+    EXPECT_TRUE(std::equal(ref.pos.begin(), ref.pos.end(), WavePosition));
+    EXPECT_EQ(ClipVolume.load(), ref.clip);
+    for (int i = 0; i < VoiceCount; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(Voices[i].State, ref.voice[i].State);
+      if (Voices[i].State == vsFree) continue;
+      EXPECT_EQ(Voices[i].Bin, ref.voice[i].Bin);
+      EXPECT_EQ(Voices[i].Volume, ref.voice[i].Volume);
+      EXPECT_EQ(Voices[i].AttackLeft, ref.voice[i].AttackLeft);
+      EXPECT_EQ(Voices[i].ReleaseLeft, ref.voice[i].ReleaseLeft);
+      EXPECT_TRUE(std::equal(ref.voice[i].cur.begin(), ref.voice[i].cur.end(), Voices[i].Cur));
+    }
+  }
+};
+
+// One scripted performance: attacks, a move of pitch and one of volume, sustain, a steal-free
+// release over several blocks, notes shifted far enough that parts of the spectrum fall off
+// either end of the grid, and a final silent block.
+TEST_F(Mixer, PlayBlocksEqualTheScalarArithmeticForEveryThreadCount) {
+  RandomSpectrum(7, 0.03f);
+  MainBin = 1024;
+  for (int threads = 1; threads <= 8; ++threads) {
+    SCOPED_TRACE(threads);
+    FreeAllVoices();
+    ThreadCount = threads;
+    RefEngine ref;
+    ref.attack = settings.attack = 4;
+    ref.release = settings.release = 3;
+    int block = 0;
+    auto both = [&](const std::function<void()>& engine, const std::function<void()>& model) {
+      engine();
+      model();
+    };
+    auto blocks = [&](int n) {
+      for (int i = 0; i < n; ++i, ++block) {
+        MixVoices();
+        ExpectSameBlock(ref.MixVoices(threads), block);
+      }
+    };
+    both([] { NoteOn(1, 440.0f, 0.8f); }, [&] { ref.NoteOn(1, 440.0f, 0.8f); });
+    both([] { NoteOn(2, 200.0f, 0.5f); }, [&] { ref.NoteOn(2, 200.0f, 0.5f); });
+    both([] { NoteOn(3, 31.0f, 0.9f); }, [&] { ref.NoteOn(3, 31.0f, 0.9f); });
+    blocks(2);
+    both([] { NoteMove(1, 470.0f, 0.8f); }, [&] { ref.NoteMove(1, 470.0f, 0.8f); });
+    both([] { NoteMove(2, 200.0f, 0.6f); }, [&] { ref.NoteMove(2, 200.0f, 0.6f); });
+    blocks(4);
+    both([] { NoteOff(1); }, [&] { ref.NoteOff(1); });
+    both([] { NoteOn(4, 9000.0f, 0.7f); }, [&] { ref.NoteOn(4, 9000.0f, 0.7f); });
+    blocks(2);
+    both([] { NoteOff(2); }, [&] { ref.NoteOff(2); });
+    both([] { NoteOff(3); }, [&] { ref.NoteOff(3); });
+    both([] { NoteOff(4); }, [&] { ref.NoteOff(4); });
+    blocks(4);
+    ExpectSameState(ref);
+    EXPECT_TRUE(std::all_of(std::begin(Voices), std::end(Voices), [](const TVoice& v) { return v.State == vsFree; }));
+    if (HasFailure()) return;
+  }
+}
+
+TEST_F(Mixer, PreviewBlocksEqualTheScalarArithmeticForEveryThreadCount) {
+  RandomSpectrum(11, 0.015f);
+  for (int threads = 1; threads <= 8; ++threads) {
+    SCOPED_TRACE(threads);
+    ThreadCount = threads;
+    RefEngine ref;
+    for (int block = 0; block < 3; ++block) {
+      MixSpectrum();
+      ExpectSameBlock(ref.MixSpectrum(threads), block);
+    }
+    ExpectSameState(ref);
+    EXPECT_EQ(CalcBusy.load(), 0);
+    if (HasFailure()) return;
+  }
+}
+
+TEST_F(Mixer, SilentBlockTouchesNeitherTablesNorClipVolume) {
+  FlatSpectrum(0.5f);
+  std::fill(std::begin(OutBlock), std::end(OutBlock), int16_t{123});
+  const std::vector<int32_t> before(WavePosition, WavePosition + BinCount);
+  ClipVolume = 17.0f;
+  MixVoices();
+  EXPECT_TRUE(std::all_of(std::begin(OutBlock), std::end(OutBlock), [](int16_t s) { return s == 0; }));
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), WavePosition));
+  EXPECT_EQ(ClipVolume.load(), 17.0f);
+  EXPECT_EQ(CalcBusy.load(), 0);
+}
+
+TEST_F(Mixer, RangesSplitIntoMultiplesOfFourWithTheRemainderLast) {
+  const int32_t chunks[] = {4096, 2048, 1364, 1024, 816, 680, 584, 512};
+  for (int t = 1; t <= 8; ++t) EXPECT_EQ(RangeChunk(t), chunks[t - 1]) << t;
+
+  FlatSpectrum(0.001f);
+  ThreadCount = 3;
+  MixSpectrum();
+  EXPECT_EQ(WorkBlocks[0].First, 0);
+  EXPECT_EQ(WorkBlocks[0].Last, 1363);
+  EXPECT_EQ(WorkBlocks[1].First, 1364);
+  EXPECT_EQ(WorkBlocks[1].Last, 2727);
+  EXPECT_EQ(WorkBlocks[2].First, 2728);
+  EXPECT_EQ(WorkBlocks[2].Last, 4095);
+
+  ThreadCount = 1;
+  MixSpectrum();
+  EXPECT_EQ(WorkBlocks[0].First, 0);
+  EXPECT_EQ(WorkBlocks[0].Last, 4095);
+  EXPECT_EQ(WorkBlocks[0].Done.load(), -1);
+}
+
+class SumConvert : public Mixer {
+ protected:
+  void SetUp() override {
+    Mixer::SetUp();
+    for (int i = 0; i < 2; ++i) std::fill(std::begin(WorkBlocks[i].Samples), std::end(WorkBlocks[i].Samples), 0.0f);
+  }
+  static void Set(int t, float first, float second) {
+    WorkBlocks[0].Samples[t] = first;
+    WorkBlocks[1].Samples[t] = second;
+  }
+};
+
+TEST_F(SumConvert, ClipsSymmetricallyAndLowersClipVolumeToTheSmallestCandidate) {
+  const float volume = InstrumentVolume[0];
+  ASSERT_EQ(volume, 63.998046875f);
+  Set(0, 30000.0f, 10000.0f);    // 40000
+  Set(1, -32000.0f, -768.0f);    // −32768
+  Set(2, 32000.0f, 767.0f);      // 32767
+  Set(3, -32000.0f, -767.0f);    // −32767
+  Set(8, 50000.0f, 0.0f);        // two clips in one group: the larger one counts
+  Set(9, 0.0f, 45000.0f);
+  SumConvertClip(2, false);
+  EXPECT_EQ(OutBlock[0], 32767);
+  EXPECT_EQ(OutBlock[1], -32767);
+  EXPECT_EQ(OutBlock[2], 32767);
+  EXPECT_EQ(OutBlock[3], -32767);
+  EXPECT_EQ(OutBlock[8], 32767);
+  EXPECT_EQ(OutBlock[9], 32767);
+  const float at40000 = (volume * 32767.0f) / 40000.0f;
+  const float at50000 = (volume * 32767.0f) / 50000.0f;
+  EXPECT_LT(at50000, at40000);
+  EXPECT_EQ(ClipVolume.load(), at50000);
+
+  // Without the louder group, the −32768 sample's candidate is the larger of the two.
+  ClipVolume = volume;
+  Set(8, 0.0f, 0.0f);
+  Set(9, 0.0f, 0.0f);
+  SumConvertClip(2, false);
+  EXPECT_EQ(ClipVolume.load(), at40000);
+  EXPECT_LT(at40000, (volume * -32767.0f) / -32768.0f);
+
+  // Never raised inside the engine.
+  ClipVolume = 10.0f;
+  SumConvertClip(2, false);
+  EXPECT_EQ(ClipVolume.load(), 10.0f);
+}
+
+TEST_F(SumConvert, RoundsTiesToEvenAfterSummingInRangeOrder) {
+  Set(0, 2.25f, 0.25f);  // 2.5
+  Set(1, 3.0f, 0.5f);    // 3.5
+  Set(2, -2.0f, -0.5f);  // −2.5
+  Set(3, 0.5f, 0.0f);
+  Set(4, 1.0e8f, -1.0e8f + 3.0f);  // summed first, in single precision: 4 (the 3 is lost below 1e8's step)
+  SumConvertClip(2, false);
+  EXPECT_EQ(OutBlock[0], 2);
+  EXPECT_EQ(OutBlock[1], 4);
+  EXPECT_EQ(OutBlock[2], -2);
+  EXPECT_EQ(OutBlock[3], 0);
+  EXPECT_EQ(OutBlock[4], static_cast<int16_t>(std::nearbyint(1.0e8f + (-1.0e8f + 3.0f))));
+  EXPECT_EQ(ClipVolume.load(), InstrumentVolume[0]);
+}
+
+TEST_F(Mixer, PreviewOfOneFullBinPeaksAtTableAmplitudeTimesVolume) {
+  InstrumentSpectrum[4000].Fill(1.0f);
+  ThreadCount = 2;
+  int peak = 0;
+  for (int block = 0; block < 4; ++block) {
+    MixSpectrum();
+    for (int16_t s : OutBlock) peak = std::max(peak, std::abs(int{s}));
+  }
+  EXPECT_GE(peak, 6390);
+  EXPECT_LE(peak, 6400);  // 100 × 63.998046875
+}
+
+TEST_F(Mixer, SilentBinKeepsItsPhaseUntilItSoundsAgain) {
+  InstrumentSpectrum[100].Fill(0.01f);
+  InstrumentSpectrum[200].Fill(0.01f);
+  ThreadCount = 1;
+  auto advanced = [](int bin, int32_t from) {
+    const int32_t n = WaveWrapOffset[bin] / 32 + 1;
+    return ((from / 32 - 128) % n + n) % n * 32;
+  };
+  const int32_t start100 = WavePosition[100], start200 = WavePosition[200];
+  MixSpectrum();
+  EXPECT_EQ(WavePosition[200], advanced(200, start200));
+  const int32_t stopped = WavePosition[200];
+  InstrumentSpectrum[200].Fill(0.0f);
+  MixSpectrum();
+  MixSpectrum();
+  EXPECT_EQ(WavePosition[200], stopped);
+  EXPECT_EQ(WavePosition[100], advanced(100, advanced(100, advanced(100, start100))));
+  InstrumentSpectrum[200].Fill(0.01f);
+  MixSpectrum();
+  EXPECT_EQ(WavePosition[200], advanced(200, stopped));
+}
+
+TEST_F(Mixer, PlayBinsOutsideEveryVoiceDoNotAdvance) {
+  // A voice whose shifted spectrum covers only output bin 4095.
+  FlatSpectrum(0.01f);
+  MainBin = 0;
+  ThreadCount = 2;
+  const std::vector<int32_t> before(WavePosition, WavePosition + BinCount);
+  NoteOn(1, 12000.0f, 1.0f);
+  MixVoices();
+  EXPECT_NE(WavePosition[4095], before[4095]);
+  EXPECT_TRUE(std::equal(before.begin(), before.end() - 1, WavePosition));
+  EXPECT_EQ(BinActive[4095], -1);
+  EXPECT_EQ(BinActive[4094], 0);
+}
+
+TEST_F(Mixer, StartMasterIfIdleRunsOneMasterAndRefusesWhileBusy) {
+  FlatSpectrum(0.01f);
+  settings.attack = 5;
+  ThreadCount = 3;
+  NoteOn(1, 440.0f, 1.0f);
+  CalcBusy = -1;
+  EXPECT_FALSE(StartMasterIfIdle(2));
+  CalcBusy = 0;
+  EXPECT_FALSE(StartMasterIfIdle(3));  // workers are started by masters only
+  EXPECT_EQ(CalcBusy.load(), 0);
+  ASSERT_TRUE(StartMasterIfIdle(2));
+  while (CalcBusy.load() != 0) std::this_thread::yield();
+  EXPECT_EQ(Voices[0].AttackLeft, 4);
+  ASSERT_TRUE(StartMasterIfIdle(1));
+  while (CalcBusy.load() != 0) std::this_thread::yield();
+  EXPECT_EQ(Voices[0].AttackLeft, 4);  // the preview master leaves the voices alone
+}
+
+// A thread class in the manner of the platform's: own stack size, frees itself, may wait
+// suspended for its start.
+class TProbeThread : public TThread {
+ public:
+  TProbeThread(bool suspended, std::atomic<size_t>& stack, std::atomic<int>& freed)
+      : TThread(suspended, CalcThreadStackSize), stack_(stack), freed_(freed) {
+    FreeOnTerminate = true;
+    AfterConstruction();
+  }
+  ~TProbeThread() override { freed_ = 1; }
+
+ protected:
+  void Execute() override {
+    pthread_attr_t attr;
+    size_t size = 0;
+    pthread_getattr_np(pthread_self(), &attr);
+    pthread_attr_getstacksize(&attr, &size);
+    pthread_attr_destroy(&attr);
+    stack_ = size;
+  }
+
+ private:
+  std::atomic<size_t>& stack_;
+  std::atomic<int>& freed_;
+};
+
+TEST(CalcThread, RunsOnA4MiBStackAndFreesItself) {
+  std::atomic<size_t> stack{0};
+  std::atomic<int> freed{0};
+  new TProbeThread(false, stack, freed);
+  while (freed.load() == 0) std::this_thread::yield();
+  EXPECT_GE(stack.load(), size_t{4194304});
+
+  stack = 0;
+  freed = 0;
+  auto* suspended = new TProbeThread(true, stack, freed);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(stack.load(), 0u);
+  suspended->Start();
+  while (freed.load() == 0) std::this_thread::yield();
+  EXPECT_GE(stack.load(), size_t{4194304});
+}
+
+}  // namespace
