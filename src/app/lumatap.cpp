@@ -1,0 +1,79 @@
+// Compiled without AVX: a processor without it must get the message, not an illegal instruction.
+#include "app/lumatap.h"
+
+#include <QApplication>
+#include <memory>
+
+#include "platform/win/cpu.h"
+#include "platform/win/dialogs.h"
+#include "ui/unitInstrument.h"
+#include "ui/unitLumatap.h"
+#include "ui/unitsettings.h"
+#include "ui/widgets/application.h"
+#include "ui/widgets/dialogs_qt.h"
+
+namespace {
+constexpr uint32_t kOsxsave = 1u << 27, kAvx = 1u << 28, kFma = 1u << 12;
+constexpr uint64_t kXcr0SseAndAvxState = 0x6;
+
+// Every window is registered under this class name (WM_CLASS on X11 takes the
+// application name as its class).
+constexpr char kWindowClassName[] = "TQuorvelForm";
+}  // namespace
+
+// Resources of a static library are registered by hand; the macro wants the global namespace.
+static void InitResources() { Q_INIT_RESOURCE(lumatap); }
+
+bool CpuSupportsAvx() {
+  if (Cpuid(0).eax < 1) return false;
+  const uint32_t ecx = Cpuid(1).ecx;
+  if ((ecx & (kOsxsave | kAvx | kFma)) != (kOsxsave | kAvx | kFma)) return false;
+  if ((Xgetbv(0) & kXcr0SseAndAvxState) != kXcr0SseAndAvxState) return false;
+  return true;
+}
+
+int RunLumatap(int argc, char** argv) {
+  // Module initialisation.
+  QCoreApplication::setApplicationName(kWindowClassName);
+  std::unique_ptr<QApplication> app;
+  if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
+  InitResources();
+  QtDialogService dialogs;
+  const bool ownDialogs = GetDialogService() == nullptr;
+  if (ownDialogs) SetDialogService(&dialogs);
+  struct RestoreDialogs {
+    bool own;
+    ~RestoreDialogs() {
+      if (own) SetDialogService(nullptr);
+    }
+  } restore{ownDialogs};
+
+  // Every window builds its own designed components in its constructor.
+  Application.Title = "Quorvel Lumatap Pro";
+  Application.Scaled = true;
+  Application.Initialize();
+
+  if (!CpuSupportsAvx()) {
+    ShowMessage("AVX/FMA3 not supported by this CPU, please use 32bit edition!");
+    Application.Terminate();
+    return 0;
+  }
+
+  // Each window complete before the next: the settings window reads what the main window's
+  // create handler found out about touch input.
+  FormLumatap = new TFormLumatap;
+  Application.MainForm = FormLumatap;
+  FormSettings = new TFormSettings;
+  FormInstrument = new TFormInstrument;
+
+  Application.Run();
+
+  delete FormInstrument;
+  FormInstrument = nullptr;
+  delete FormSettings;
+  FormSettings = nullptr;
+  Application.MainForm = nullptr;
+  delete FormLumatap;
+  FormLumatap = nullptr;
+  return 0;
+}

@@ -1,1 +1,3 @@
-int main(){}
+#include "app/lumatap.h"
+
+int main(int argc, char** argv) { return RunLumatap(argc, argv); }

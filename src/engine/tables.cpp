@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/cpu.h"
 #include "platform/win/thread.h"
 
 TVec8 InstrumentSpectrum[BinCount];
@@ -131,6 +132,7 @@ void BuildGrid() {
 
   const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
   auto fillEvery = [](unsigned first, unsigned stride) {
+    ClearUpperVectorState();
     for (unsigned k = first; k < BinCount; k += stride) FillTable(static_cast<int>(k), plans[k]);
   };
   std::vector<std::thread> threads;

@@ -30,3 +30,8 @@ void SetCpuSources(CpuidSource cpuid, XgetbvSource xgetbv) {
 
 CpuidRegisters Cpuid(uint32_t leaf) { return g_cpuid(leaf); }
 uint64_t Xgetbv(uint32_t xcr) { return g_xgetbv(xcr); }
+
+void ClearUpperVectorState() {
+  static const bool hasAvx = __builtin_cpu_supports("avx");
+  if (hasAvx) __asm__ volatile("vzeroupper" ::: "memory");
+}

@@ -14,3 +14,8 @@ void SetCpuSources(CpuidSource cpuid, XgetbvSource xgetbv);  // nullptr restores
 CpuidRegisters Cpuid(uint32_t leaf);
 // Only legal when CPUID leaf 1 reports OSXSAVE.
 uint64_t Xgetbv(uint32_t xcr);
+
+// Marks the upper halves of the vector registers clean (VZEROUPPER) when the processor has AVX.
+// A new thread inherits its creator's register state; when that state is dirty, every legacy
+// SSE instruction the thread runs pays a merge penalty - many times slower scalar float code.
+void ClearUpperVectorState();

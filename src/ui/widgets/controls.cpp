@@ -1,0 +1,166 @@
+#include "ui/widgets/controls.h"
+
+#include <QChildEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <algorithm>
+#include <vector>
+
+namespace {
+constexpr char kAlignProperty[] = "lumatapAlign";
+}
+
+void SetAlign(QWidget* control, TAlign align, bool realign) {
+  control->setProperty(kAlignProperty, static_cast<int>(align));
+  if (realign && control->parentWidget()) AlignControls(control->parentWidget());
+}
+
+TAlign GetAlign(const QWidget* control) {
+  const QVariant value = control->property(kAlignProperty);
+  return value.isValid() ? static_cast<TAlign>(value.toInt()) : TAlign::alNone;
+}
+
+void AlignControls(QWidget* parent) {
+  std::vector<QWidget*> top, bottom, left, right, client;
+  for (QObject* object : parent->children()) {
+    auto* w = qobject_cast<QWidget*>(object);
+    if (!w || w->isWindow() || w->isHidden()) continue;
+    switch (GetAlign(w)) {
+      case TAlign::alTop:
+        top.push_back(w);
+        break;
+      case TAlign::alBottom:
+        bottom.push_back(w);
+        break;
+      case TAlign::alLeft:
+        left.push_back(w);
+        break;
+      case TAlign::alRight:
+        right.push_back(w);
+        break;
+      case TAlign::alClient:
+        client.push_back(w);
+        break;
+      case TAlign::alNone:
+        break;
+    }
+  }
+  QRect r = parent->contentsRect();
+  for (QWidget* w : top) {
+    w->setGeometry(r.left(), r.top(), r.width(), w->height());
+    r.setTop(r.top() + w->height());
+  }
+  for (QWidget* w : bottom) {
+    w->setGeometry(r.left(), r.bottom() + 1 - w->height(), r.width(), w->height());
+    r.setBottom(r.bottom() - w->height());
+  }
+  auto byLeft = [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); };
+  std::stable_sort(left.begin(), left.end(), byLeft);
+  for (QWidget* w : left) {
+    w->setGeometry(r.left(), r.top(), w->width(), r.height());
+    r.setLeft(r.left() + w->width());
+  }
+  // The largest Left is the rightmost slot.
+  std::stable_sort(right.begin(), right.end(),
+                   [](const QWidget* a, const QWidget* b) { return a->x() > b->x(); });
+  for (QWidget* w : right) {
+    w->setGeometry(r.right() + 1 - w->width(), r.top(), w->width(), r.height());
+    r.setRight(r.right() - w->width());
+  }
+  for (QWidget* w : client) w->setGeometry(r);
+}
+
+void SetLeft(QWidget* control, int left) {
+  control->move(left, control->y());
+  if (control->parentWidget() && GetAlign(control) != TAlign::alNone)
+    AlignControls(control->parentWidget());
+}
+
+TPanel::TPanel(QWidget* parent) : QWidget(parent) { setAutoFillBackground(true); }
+
+void TPanel::SetColor(const QColor& color) {
+  QPalette p = palette();
+  p.setColor(QPalette::Window, color);
+  setPalette(p);
+}
+
+void TPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  AlignControls(this);
+}
+
+void TPanel::childEvent(QChildEvent* event) {
+  QWidget::childEvent(event);
+  if (event->added() && event->child()->isWidgetType()) event->child()->installEventFilter(this);
+}
+
+bool TPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+    AlignControls(this);
+  return QWidget::eventFilter(watched, event);
+}
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TranslucentBackground);
+  setCursor(Qt::PointingHandCursor);
+}
+
+TImage::~TImage() = default;
+
+void TImage::LoadPicture(const QString& resource) {
+  picture_ = std::make_unique<QSvgRenderer>(resource);
+  update();
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+  if (!picture_ || !picture_->isValid()) return;
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QSizeF size = picture_->defaultSize();
+  size.scale(QSizeF(width(), height()), Qt::KeepAspectRatio);
+  const QRectF target((width() - size.width()) / 2, (height() - size.height()) / 2, size.width(),
+                      size.height());
+  picture_->render(&painter, target);
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
+  // The release that ends a double click is not another click.
+  if (swallowRelease_) {
+    swallowRelease_ = false;
+    return;
+  }
+  Click();
+}
+
+void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  swallowRelease_ = true;
+  if (OnDblClick) OnDblClick();
+}
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+  if (!OnPaint) return;
+  QPainter painter(this);
+  OnPaint(painter);
+}
+
+void TPaintBox::mousePressEvent(QMouseEvent* event) {
+  if (OnMouseDown) OnMouseDown(event);
+}
+
+void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
+  if (OnMouseMove) OnMouseMove(event);
+}
+
+void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
+  if (OnMouseUp) OnMouseUp(event);
+}
+
+TStatusBar::TStatusBar(QWidget* parent) : QLabel(parent) {
+  setAutoFillBackground(true);
+  setFrameShape(QFrame::StyledPanel);
+  setTextFormat(Qt::PlainText);
+  setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}

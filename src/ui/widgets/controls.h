@@ -1,0 +1,90 @@
+// The few controls of the windows that Qt lacks in this shape: edge alignment with
+// right-aligned controls ordered by their Left, image buttons, paint boxes, a one-line status bar.
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QSvgRenderer;
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+// Alignment of a child within its parent, kept as a property of the child. Designing a group
+// of controls sets them all first and realigns once, so that their designed Lefts decide.
+void SetAlign(QWidget* control, TAlign align, bool realign = true);
+TAlign GetAlign(const QWidget* control);
+
+// Lays out the aligned children of parent: top and bottom first, then left-aligned controls
+// from the left and right-aligned controls from the right, each group ordered by Left (the
+// largest Left of the right group lands rightmost), then the client control in what is left.
+void AlignControls(QWidget* parent);
+
+// Sets a control's Left; an aligned control then takes the slot its new Left asks for.
+void SetLeft(QWidget* control, int left);
+
+// A container that aligns its children whenever its size or their visibility changes.
+class TPanel : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TPanel(QWidget* parent = nullptr);
+  void SetColor(const QColor& color);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void childEvent(QChildEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// An image shown centred and stretched proportionally on a transparent background, with a
+// hint and click handlers.
+class TImage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TImage(QWidget* parent = nullptr);
+  ~TImage() override;
+  void LoadPicture(const QString& resource);
+  void SetHint(const QString& hint) { setToolTip(hint); }
+  QString Hint() const { return toolTip(); }
+  std::function<void()> OnClick;
+  std::function<void()> OnDblClick;
+  // Delivers a click as the mouse would.
+  void Click() {
+    if (OnClick) OnClick();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  std::unique_ptr<QSvgRenderer> picture_;
+  bool swallowRelease_ = false;
+};
+
+// A control that its owner paints and handles; Tag holds a number of the owner's.
+class TPaintBox : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TPaintBox(QWidget* parent = nullptr) : QWidget(parent) {}
+  int Tag = 0;
+  std::function<void(QPainter&)> OnPaint;
+  std::function<void(QMouseEvent*)> OnMouseDown, OnMouseMove, OnMouseUp;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A status bar with one simple text line.
+class TStatusBar : public QLabel {
+  Q_OBJECT
+ public:
+  explicit TStatusBar(QWidget* parent = nullptr);
+  QString SimpleText() const { return text(); }
+  void SetSimpleText(const QString& value) { setText(value); }
+};

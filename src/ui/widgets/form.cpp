@@ -1,0 +1,32 @@
+#include "ui/widgets/form.h"
+
+#include <QCloseEvent>
+
+#include "ui/widgets/application.h"
+#include "ui/widgets/controls.h"
+
+TForm::TForm(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
+
+void TForm::SetDesignedSize(int width, int height) { resize(Scale(width), Scale(height)); }
+
+void TForm::SetDesignedConstraints(int minWidth, int minHeight, int maxWidth, int maxHeight) {
+  setMinimumSize(Scale(minWidth), Scale(minHeight));
+  setMaximumSize(Scale(maxWidth), Scale(maxHeight));
+}
+
+void TForm::SetColor(const QColor& color) {
+  QPalette p = palette();
+  p.setColor(QPalette::Window, color);
+  setPalette(p);
+  setAutoFillBackground(true);
+}
+
+void TForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  AlignControls(this);
+}
+
+void TForm::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (Application.MainForm == this) Application.Terminate();
+}

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "engine/waves.h"
+#include "platform/win/shell.h"
+#include "support/recording_dialogs.h"
+#include "ui/unitInstrument.h"
+#include "ui/unitLumatap.h"
+#include "ui/unitsettings.h"
+#include "ui/widgets/application.h"
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application.Scaled = true;
+    FormLumatap = new TFormLumatap;
+    Application.MainForm = FormLumatap;
+    FormSettings = new TFormSettings;
+    FormInstrument = new TFormInstrument;
+    FormLumatap->move(100, 50);
+    FormLumatap->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(FormLumatap));
+  }
+  void TearDown() override {
+    delete FormInstrument;
+    delete FormSettings;
+    delete FormLumatap;
+    FormInstrument = nullptr;
+    FormSettings = nullptr;
+    FormLumatap = nullptr;
+    Application.MainForm = nullptr;
+    Playing = false;
+  }
+  static void ClickOn(TImage* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+  }
+  // The visible buttons of the right group, from left to right.
+  static std::vector<TImage*> RightGroup() {
+    TFormLumatap* f = FormLumatap;
+    std::vector<TImage*> shown;
+    for (TImage* b :
+         {f->btnSmooth, f->btnPiano, f->btnStopRecord, f->btnRecord, f->btnPlay, f->btnPause})
+      if (!b->isHidden()) shown.push_back(b);
+    std::sort(shown.begin(), shown.end(), [](TImage* a, TImage* b) { return a->x() < b->x(); });
+    return shown;
+  }
+};
+
+TEST_F(MainWindow, DesignedComponents) {
+  TFormLumatap* f = FormLumatap;
+  EXPECT_EQ(f->btnSettings->Hint(), "Show Settings Window");
+  EXPECT_EQ(f->btnInstrument->Hint(), "Show Instrument Window");
+  EXPECT_EQ(f->btnReadme->Hint(), "Show readme file for help");
+  EXPECT_EQ(f->btnSmooth->Hint(), "Set Smooth Frequency Range");
+  EXPECT_EQ(f->btnPiano->Hint(), "Set Standard Tone Range");
+  EXPECT_EQ(f->btnStopRecord->Hint(), "Stop Recording");
+  EXPECT_EQ(f->btnRecord->Hint(), "Start Recording");
+  EXPECT_EQ(f->btnPlay->Hint(), "Start Playing");
+  EXPECT_EQ(f->btnPause->Hint(), "Pause Playing");
+  EXPECT_EQ(f->VolumeBar->Tag, 3800);
+  EXPECT_EQ(f->VolumeBar->toolTip(), "Volume");
+  EXPECT_EQ(
+      f->StatusBar1->SimpleText().toStdString(),
+      " First load or create an instrument in the instrument window, after adjust the "
+      "settings and select the input mode, then you can play your instrument in this window.");
+  EXPECT_EQ(f->Timer1->interval(), 250);
+  EXPECT_TRUE(f->Timer1->isActive());
+  EXPECT_EQ(f->SaveDialogWav.Title, "Save recorded file as");
+  EXPECT_EQ(f->SaveDialogWav.Filter, "wave files|*.wav");
+  EXPECT_EQ(f->SaveDialogWav.DefaultExt, ".wav");
+  EXPECT_EQ(f->SaveDialogWav.Options,
+            uint32_t(ofOverwritePrompt | ofHideReadOnly | ofPathMustExist | ofNoReadOnlyReturn |
+                     ofEnableSizing | ofViewDetail));
+  // The recording folder: the documents folder (created) + "LumatapSynth/" (not created).
+  const std::string documents = QDir::homePath().toStdString() + "/Documents/";
+  EXPECT_EQ(f->SaveDialogWav.InitialDir, documents + "LumatapSynth/");
+  EXPECT_TRUE(QDir(QString::fromStdString(documents)).exists());
+  EXPECT_FALSE(QDir(QString::fromStdString(documents + "LumatapSynth")).exists());
+  // Toolbar across the top, status bar at the bottom, the volume bar between the two groups.
+  EXPECT_EQ(f->Panel1->y(), 0);
+  EXPECT_EQ(f->Panel1->width(), f->width());
+  EXPECT_EQ(f->StatusBar1->geometry().bottom(), f->height() - 1);
+  EXPECT_EQ(f->VolumeBar->x(), f->btnReadme->geometry().right() + 1);
+  EXPECT_EQ(f->VolumeBar->geometry().right() + 1, f->btnSmooth->x());
+  EXPECT_EQ(f->btnSettings->x(), 0);
+  EXPECT_LT(f->btnSettings->x(), f->btnInstrument->x());
+  EXPECT_LT(f->btnInstrument->x(), f->btnReadme->x());
+}
+
+TEST_F(MainWindow, RightGroupStartsWithSmoothPianoRecordPlay) {
+  TFormLumatap* f = FormLumatap;
+  const std::vector<TImage*> expected = {f->btnSmooth, f->btnPiano, f->btnRecord, f->btnPlay};
+  EXPECT_EQ(RightGroup(), expected);
+  EXPECT_TRUE(f->btnPause->isHidden());
+  EXPECT_TRUE(f->btnStopRecord->isHidden());
+  EXPECT_EQ(f->btnPlay->geometry().right(), f->Panel1->width() - 1);
+}
+
+TEST_F(MainWindow, PlayAndPauseSwapInTheRightmostSlot) {
+  TFormLumatap* f = FormLumatap;
+  const QRect slot = f->btnPlay->geometry();
+  ClickOn(f->btnPlay);
+  EXPECT_TRUE(Playing);
+  EXPECT_TRUE(f->btnPlay->isHidden());
+  EXPECT_FALSE(f->btnPause->isHidden());
+  EXPECT_EQ(f->btnPause->geometry(), slot);
+  std::vector<TImage*> expected = {f->btnSmooth, f->btnPiano, f->btnRecord, f->btnPause};
+  EXPECT_EQ(RightGroup(), expected);
+
+  ClickOn(f->btnPause);
+  EXPECT_FALSE(Playing);
+  EXPECT_TRUE(f->btnPause->isHidden());
+  EXPECT_EQ(f->btnPlay->geometry(), slot);
+  expected = {f->btnSmooth, f->btnPiano, f->btnRecord, f->btnPlay};
+  EXPECT_EQ(RightGroup(), expected);
+}
+
+TEST_F(MainWindow, RecordAsksForAFileAndSwapsOnlyWhenConfirmed) {
+  TFormLumatap* f = FormLumatap;
+  RecordingDialogs dialogs;
+  const QRect slot = f->btnRecord->geometry();
+  ClickOn(f->btnRecord);  // cancelled: nothing changes
+  ASSERT_EQ(dialogs.dialogTitles.size(), 1u);
+  EXPECT_EQ(dialogs.dialogTitles[0], "Save recorded file as");
+  EXPECT_FALSE(f->btnRecord->isHidden());
+  EXPECT_TRUE(f->btnStopRecord->isHidden());
+
+  QTemporaryDir dir;
+  dialogs.fileNames.push_back((dir.path() + "/take.wav").toStdString());
+  ClickOn(f->btnRecord);
+  EXPECT_TRUE(f->btnRecord->isHidden());
+  EXPECT_FALSE(f->btnStopRecord->isHidden());
+  EXPECT_EQ(f->btnStopRecord->geometry(), slot);
+  std::vector<TImage*> expected = {f->btnSmooth, f->btnPiano, f->btnStopRecord, f->btnPlay};
+  EXPECT_EQ(RightGroup(), expected);
+
+  ClickOn(f->btnStopRecord);
+  EXPECT_FALSE(f->btnRecord->isHidden());
+  EXPECT_TRUE(f->btnStopRecord->isHidden());
+  EXPECT_EQ(f->btnRecord->geometry(), slot);
+}
+
+TEST_F(MainWindow, RecordSlotHoldsWhilePlaying) {
+  TFormLumatap* f = FormLumatap;
+  RecordingDialogs dialogs;
+  QTemporaryDir dir;
+  dialogs.fileNames.push_back((dir.path() + "/take.wav").toStdString());
+  ClickOn(f->btnPlay);
+  ClickOn(f->btnRecord);
+  const std::vector<TImage*> expected = {f->btnSmooth, f->btnPiano, f->btnStopRecord, f->btnPause};
+  EXPECT_EQ(RightGroup(), expected);
+  ClickOn(f->btnStopRecord);
+  ClickOn(f->btnPause);
+}
+
+TEST_F(MainWindow, SmoothAndPianoSetTheMode) {
+  ClickOn(FormLumatap->btnPiano);
+  EXPECT_TRUE(FormLumatap->PianoMode);
+  ClickOn(FormLumatap->btnPiano);
+  EXPECT_TRUE(FormLumatap->PianoMode);
+  ClickOn(FormLumatap->btnSmooth);
+  EXPECT_FALSE(FormLumatap->PianoMode);
+}
+
+TEST_F(MainWindow, SettingsAndInstrumentButtonsToggleTheirWindowsAtTheirOffsets) {
+  TFormLumatap* f = FormLumatap;
+  ClickOn(f->btnSettings);
+  ASSERT_TRUE(FormSettings->isVisible());
+  EXPECT_EQ(FormSettings->Left(), f->Left() + 64);
+  EXPECT_EQ(FormSettings->Top(), f->Top() + 128);
+  ClickOn(f->btnSettings);
+  EXPECT_FALSE(FormSettings->isVisible());
+
+  ClickOn(f->btnInstrument);
+  ASSERT_TRUE(FormInstrument->isVisible());
+  EXPECT_EQ(FormInstrument->Left(), f->Left() + 128);
+  EXPECT_EQ(FormInstrument->Top(), f->Top() + 192);
+  ClickOn(f->btnInstrument);
+  EXPECT_FALSE(FormInstrument->isVisible());
+}
+
+TEST_F(MainWindow, ClosingTheToolWindowsOnlyHidesThem) {
+  FormSettings->show();
+  FormInstrument->show();
+  EXPECT_TRUE(FormSettings->close());
+  EXPECT_TRUE(FormInstrument->close());
+  EXPECT_FALSE(FormSettings->isVisible());
+  EXPECT_FALSE(FormInstrument->isVisible());
+  // Still there to be shown again.
+  QTest::mouseClick(FormLumatap->btnSettings, Qt::LeftButton);
+  EXPECT_TRUE(FormSettings->isVisible());
+}
+
+class Readme : public MainWindow {
+ protected:
+  void SetUp() override {
+    MainWindow::SetUp();
+    ASSERT_TRUE(system_.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system_.path());
+    SetShellExecuteHandler([this](const std::string& verb, const std::string& file) {
+      opened_.push_back(verb + "|" + file);
+      return true;
+    });
+  }
+  void TearDown() override {
+    SetShellExecuteHandler(nullptr);
+    MainWindow::TearDown();
+  }
+  void WriteKey(const char* line) {
+    QFile file(system_.path() + "/QuorvelCam.conf");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(line);
+  }
+  QTemporaryDir system_;
+  std::vector<std::string> opened_;
+};
+
+TEST_F(Readme, FromTheInstallFolderInTheRegistry) {
+  WriteKey("[General]\nPathQuorvelCam=/opt/quorvel\n");
+  ClickOn(FormLumatap->btnReadme);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0], "|/opt/quorvel/readme.txt");
+}
+
+TEST_F(Readme, EmptyValueGivesTheBareName) {
+  WriteKey("[General]\nPathQuorvelCam=\n");
+  ClickOn(FormLumatap->btnReadme);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0], "|/readme.txt");
+}
+
+TEST_F(Readme, KeyPresentWithoutTheValueGivesTheBareName) {
+  WriteKey("[General]\nOther=1\n");
+  ClickOn(FormLumatap->btnReadme);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0], "|/readme.txt");
+}
+
+TEST_F(Readme, WithoutTheKeyTheProgramFolder) {
+  ClickOn(FormLumatap->btnReadme);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0], "|" + QCoreApplication::applicationDirPath().toStdString() + "/readme.txt");
+}
+
+TEST_F(Readme, AMissingFileIsNotReported) {
+  SetShellExecuteHandler(nullptr);
+  WriteKey("[General]\nPathQuorvelCam=/nonexistent/folder\n");
+  RecordingDialogs dialogs;
+  ClickOn(FormLumatap->btnReadme);
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+}  // namespace
