@@ -186,12 +186,12 @@ void TFormLumatap::btnStopRecordClick() {
 
 void TFormLumatap::btnSmoothClick() {
   PianoMode = false;
-  update();
+  Invalidate();
 }
 
 void TFormLumatap::btnPianoClick() {
   PianoMode = true;
-  update();
+  Invalidate();
 }
 
 void TFormLumatap::btnSettingsClick() {

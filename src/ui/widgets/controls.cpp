@@ -140,10 +140,12 @@ void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
   if (OnDblClick) OnDblClick();
 }
 
-void TPaintBox::paintEvent(QPaintEvent*) {
+void TPaintBox::paintEvent(QPaintEvent* event) {
   if (!OnPaint) return;
+  canvas_.SetSize(size());
+  OnPaint(canvas_);
   QPainter painter(this);
-  OnPaint(painter);
+  painter.drawImage(event->rect(), canvas_.Image(), event->rect());
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event) {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "ui/widgets/canvas.h"
+
 class QSvgRenderer;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
@@ -64,13 +66,15 @@ class TImage : public QWidget {
   bool swallowRelease_ = false;
 };
 
-// A control that its owner paints and handles; Tag holds a number of the owner's.
+// A control that its owner paints on its canvas whenever it is shown or invalidated, and whose
+// mouse its owner handles; Tag holds a number of the owner's.
 class TPaintBox : public QWidget {
   Q_OBJECT
  public:
-  explicit TPaintBox(QWidget* parent = nullptr) : QWidget(parent) {}
+  explicit TPaintBox(QWidget* parent = nullptr) : QWidget(parent), canvas_(this) {}
   int Tag = 0;
-  std::function<void(QPainter&)> OnPaint;
+  TCanvas& Canvas() { return canvas_; }
+  std::function<void(TCanvas&)> OnPaint;
   std::function<void(QMouseEvent*)> OnMouseDown, OnMouseMove, OnMouseUp;
 
  protected:
@@ -78,6 +82,9 @@ class TPaintBox : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  TCanvas canvas_;
 };
 
 // A status bar with one simple text line.

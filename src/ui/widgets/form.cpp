@@ -1,6 +1,7 @@
 #include "ui/widgets/form.h"
 
 #include <QCloseEvent>
+#include <QPainter>
 
 #include "ui/widgets/application.h"
 #include "ui/widgets/controls.h"
@@ -29,4 +30,23 @@ void TForm::resizeEvent(QResizeEvent* event) {
 void TForm::closeEvent(QCloseEvent* event) {
   event->accept();
   if (Application.MainForm == this) Application.Terminate();
+}
+
+void TForm::Invalidate() {
+  invalid_ = true;
+  update();
+}
+
+void TForm::paintEvent(QPaintEvent* event) {
+  if (canvas_.Image().size() != size()) {
+    canvas_.SetSize(size());
+    invalid_ = true;
+  }
+  if (invalid_) {
+    invalid_ = false;
+    canvas_.Image().fill(palette().color(QPalette::Window));
+    PaintForm();
+  }
+  QPainter painter(this);
+  painter.drawImage(event->rect(), canvas_.Image(), event->rect());
 }

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include "ui/widgets/canvas.h"
+
 class TForm : public QWidget {
   Q_OBJECT
  public:
@@ -22,7 +24,19 @@ class TForm : public QWidget {
   void SetDesignedConstraints(int minWidth, int minHeight, int maxWidth, int maxHeight);
   void SetColor(const QColor& color);
 
+  // The window's own drawing surface. Drawing on it shows at once; Invalidate() has the whole
+  // window erased to its colour and repainted by PaintForm.
+  TCanvas& Canvas() { return canvas_; }
+  void Invalidate();
+
  protected:
+  // The window's paint handler, drawing on Canvas().
+  virtual void PaintForm() {}
+  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+
+ private:
+  TCanvas canvas_{this};
+  bool invalid_ = true;
 };
