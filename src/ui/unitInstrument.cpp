@@ -1,5 +1,7 @@
 #include "ui/unitInstrument.h"
 
+bool MidiMode = false;
+
 TFormInstrument* FormInstrument = nullptr;
 
 TFormInstrument::TFormInstrument(QWidget* parent) : TForm(parent, Qt::Tool) {
@@ -11,3 +13,8 @@ TFormInstrument::TFormInstrument(QWidget* parent) : TForm(parent, Qt::Tool) {
 
 // The editor has no tools yet, so there is nothing to end.
 void TFormInstrument::EndAllModes() {}
+
+// MIDI mode cannot be entered before the MIDI output exists, so these are never reached.
+void TFormInstrument::MidiNoteOn(uint32_t, uint8_t, uint8_t) {}
+void TFormInstrument::MidiNoteChange(uint32_t, uint8_t, uint8_t) {}
+void TFormInstrument::MidiNoteOff(uint32_t) {}
