@@ -1,0 +1,247 @@
+#include "engine/import.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cmath>
+#include <memory>
+#include <utility>
+
+#include "engine/settings.h"
+#include "engine/tables.h"
+#include "engine/wavefile.h"
+#include "platform/win/dialogs.h"
+
+std::vector<float> SampleData;
+int32_t SampleCount = 0;
+float SampleRateRatio = 0.0f;
+TComplex FftData[FftBins];
+double FftMagnitude[FftBins];
+int32_t FftLowBin = 0;
+int32_t FftHighBin = 0;
+
+namespace {
+
+constexpr int kFftBits = 15;
+static_assert(FftSize == 1 << kFftBits);
+
+std::atomic<SpectrumChangedHook> g_spectrumChanged{nullptr};
+
+// The transform bin of the lowest grid frequency, before any clamping; +inf for a rate of 0.
+float LowBinOf(float rate) { return 32768.0f * BinFrequency[0] / rate; }
+
+float RateOf(float sampleRateRatio) { return sampleRateRatio * 48000.0f; }
+
+float RatioOf(DWORD samplesPerSecond) {
+  return static_cast<float>(samplesPerSecond * (1.0 / 48000));
+}
+
+// A rate so low that the lowest grid frequency lies beyond the transform bins (or 0) leaves
+// nothing to analyse.
+bool UsableFormat(const WAVEFORMATEX& format) {
+  return format.nBlockAlign != 0 && LowBinOf(RateOf(RatioOf(format.nSamplesPerSec))) <= 32768.0f;
+}
+
+uint32_t BytesPerSample(WORD bitsPerSample) {
+  switch (bitsPerSample) {
+    case 8: return 1;
+    case 16: return 2;
+    case 20:
+    case 24: return 3;
+    case 32: return 4;
+    default: return 0;  // the sound stays silent
+  }
+}
+
+float SampleValue(const BYTE* b, uint32_t bytes) {
+  switch (bytes) {
+    case 1: return static_cast<float>(static_cast<int32_t>(b[0]) - 128);
+    case 2: return static_cast<float>(static_cast<int16_t>(b[0] | (b[1] << 8)));
+    case 3: {
+      // The three bytes are the upper three of a 32-bit integer: 256 times the 24-bit value.
+      const uint32_t u = (static_cast<uint32_t>(b[0]) << 8) | (static_cast<uint32_t>(b[1]) << 16) |
+                         (static_cast<uint32_t>(b[2]) << 24);
+      return static_cast<float>(static_cast<int32_t>(u));
+    }
+    default: {
+      const uint32_t u = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+                         (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+      return std::bit_cast<float>(u);
+    }
+  }
+}
+
+// Adds every channel of every frame into SampleData. A read that comes back short or fails
+// adds zero; every later read would too (the chunk or the file has ended), so reading
+// stops there and the rest of SampleData stays zero.
+void MixChannels(CWaveFile& wave) {
+  const uint32_t bytes = BytesPerSample(wave.Format->wBitsPerSample);
+  if (bytes == 0) return;
+  const int channels = wave.Format->nChannels;
+  BYTE sample[4];
+  for (int32_t f = 0; f < SampleCount; ++f) {
+    for (int c = 0; c < channels; ++c) {
+      DWORD got = 0;
+      if (Failed(wave.Read(sample, bytes, &got)) || got < bytes) return;
+      SampleData[f] += SampleValue(sample, bytes);
+    }
+  }
+}
+
+uint32_t Reverse15(uint32_t i) {
+  uint32_t r = 0;
+  for (int bit = 0; bit < kFftBits; ++bit) {
+    r = (r << 1) | (i & 1);
+    i >>= 1;
+  }
+  return r;
+}
+
+void AccumulateBlock(int32_t start) {
+  std::fill(std::begin(FftData), std::end(FftData), TComplex{0.0, 0.0});
+  for (int k = 0; k < FftSize; ++k)
+    FftData[k].re = static_cast<double>(SampleData[start + k]) * (1.0 / 32768);
+  FFT();
+  for (int32_t b = FftLowBin; b <= FftHighBin; ++b)
+    FftMagnitude[b] += std::hypot(FftData[b].re, FftData[b].im);
+}
+
+void SetLane0(int bin, float value) { InstrumentSpectrum[bin][0] = value; }
+
+}  // namespace
+
+void InitImportBuffers() {
+  SampleCount = 0;
+  SampleData.assign(256, 0.0f);  // 1024 bytes
+}
+
+void DoneImportBuffers() {
+  SampleCount = 0;
+  SampleData.clear();
+  SampleData.shrink_to_fit();
+}
+
+bool LoadWaveFile(const std::string& FileName) {
+  auto wave = std::make_unique<CWaveFile>();
+  if (Failed(wave->Open(FileName.c_str(), nullptr, WAVEFILE_READ)) ||
+      !UsableFormat(*wave->Format)) {
+    wave.reset();
+    ShowMessage("Error opening wave file.");
+    return false;
+  }
+  SampleRateRatio = RatioOf(wave->Format->nSamplesPerSec);
+  // Counted unsigned: a data chunk of 2 GiB or more is long enough, not negative.
+  const uint32_t frames = wave->GetSize() / wave->Format->nBlockAlign;
+  if (frames < static_cast<uint32_t>(MinImportFrames)) {
+    SampleCount = static_cast<int32_t>(frames);
+    wave.reset();
+    ShowMessage("Not enough samples! A 1.5 second sample is recommended");
+    return false;
+  }
+  SampleCount = static_cast<int32_t>(std::min<uint32_t>(frames, MaxImportFrames));
+  SampleData.assign(static_cast<size_t>(SampleCount) + 4, 0.0f);
+  MixChannels(*wave);
+  return true;
+}
+
+void FFT() {
+  for (uint32_t i = 0; i < static_cast<uint32_t>(FftSize); ++i) {
+    const uint32_t r = Reverse15(i);
+    if (r > i) std::swap(FftData[i], FftData[r]);
+  }
+  for (int h = 1; h < FftSize; h <<= 1) {
+    const double wRe = TwiddleCos[h];
+    const double wIm = TwiddleNegSin[h];
+    double uRe = 1.0;
+    double uIm = 0.0;
+    for (int j = 0; j < h; ++j) {
+      for (int i = j; i < FftSize; i += 2 * h) {
+        TComplex& a = FftData[i];
+        TComplex& b = FftData[i + h];
+        const double tRe = uRe * b.re - uIm * b.im;
+        const double tIm = uRe * b.im + uIm * b.re;
+        b.re = a.re - tRe;
+        b.im = a.im - tIm;
+        a.re = a.re + tRe;
+        a.im = a.im + tIm;
+      }
+      // The twiddle of the next j is the running product, not a table value.
+      const double nRe = uRe * wRe - uIm * wIm;
+      const double nIm = uRe * wIm + uIm * wRe;
+      uRe = nRe;
+      uIm = nIm;
+    }
+  }
+}
+
+void AnalyseWave() {
+  const float rate = RateOf(SampleRateRatio);
+  // Clamped so that no rate, however odd, reaches outside FftMagnitude.
+  const float low = LowBinOf(rate);
+  FftLowBin = low >= 0.0f && low <= 32768.0f ? static_cast<int32_t>(low) : (low < 0.0f ? 0 : 32768);
+  const float high = std::nearbyint(393216000.0f / rate);  // 12000 × 32768 / rate
+  FftHighBin = high <= 32768.0f ? (high >= 0.0f ? static_cast<int32_t>(high) : 0) : 32768;
+
+  std::fill(std::begin(FftMagnitude), std::end(FftMagnitude), 0.0);
+  // Never read past the samples, whatever SampleCount says.
+  const int32_t count =
+      std::clamp<int64_t>(SampleCount, 0, static_cast<int64_t>(SampleData.size()));
+  int32_t p = 0;
+  for (; p <= count - FftSize; p += FftSize) AccumulateBlock(p);
+  // More than half a block left over: one more block over the last 32768 samples.
+  if (count >= FftSize && count - FftSize / 2 > p) AccumulateBlock(count - FftSize);
+
+  SampleCount = 0;
+  SampleData.assign(8, 0.0f);  // 32 bytes
+  SampleData.shrink_to_fit();
+
+  for (TVec8& bin : InstrumentSpectrum) bin.Fill(0.0f);
+  SetLane0(0, static_cast<float>(FftMagnitude[FftLowBin]));
+  SetLane0(BinCount - 1, static_cast<float>(FftMagnitude[FftHighBin]));
+
+  int k = 1;
+  for (int32_t b = FftLowBin + 1; b <= FftHighBin - 1; ++b) {
+    const float fb = static_cast<float>(b) * SampleRateRatio * 48000.0f * (1.0f / 32768.0f);
+    while (fb > BinFrequency[k] && k < BinCount - 1) ++k;
+    const float frac = (BinFrequency[k] - fb) / (BinFrequency[k] - BinFrequency[k - 1]);
+    const int target = frac < 1.0f - frac ? k : k - 1;
+    SetLane0(target, static_cast<float>(static_cast<double>(InstrumentSpectrum[target][0]) +
+                                        FftMagnitude[b]));
+  }
+
+  // Samples that are not finite numbers (or so large that the sums overflow) leave nothing
+  // to measure: such a sound imports as silence rather than as a spectrum of NaNs.
+  const bool finite = std::all_of(std::begin(InstrumentSpectrum), std::end(InstrumentSpectrum),
+                                  [](const TVec8& bin) { return std::isfinite(bin[0]); });
+  if (!finite)
+    for (TVec8& bin : InstrumentSpectrum) bin[0] = 0.0f;
+
+  int32_t mainBin = 0;
+  float peak = InstrumentSpectrum[0][0];
+  for (int i = 1; i < BinCount; ++i) {
+    if (InstrumentSpectrum[i][0] > peak) {
+      peak = InstrumentSpectrum[i][0];
+      mainBin = i;
+    }
+  }
+  MainBin.store(mainBin, std::memory_order_relaxed);
+
+  const float threshold = static_cast<float>(NoisePosition() * 0.001);
+  const float scale = peak > 0.0f ? 1.0f / peak : 1.0f;  // all zero otherwise: stays so
+  for (TVec8& bin : InstrumentSpectrum) {
+    float value = bin[0] * scale;
+    if (value < threshold) value = 0.0f;
+    bin.Fill(value);
+  }
+}
+
+void ApplyNoiseReduction() {
+  const float threshold = static_cast<float>(NoisePosition() * 0.001);
+  for (TVec8& bin : InstrumentSpectrum)
+    if (bin[0] < threshold) bin.Fill(0.0f);
+  if (SpectrumChangedHook hook = g_spectrumChanged.load()) hook();
+}
+
+SpectrumChangedHook SetSpectrumChangedHook(SpectrumChangedHook hook) {
+  return g_spectrumChanged.exchange(hook);
+}
