@@ -1,10 +1,126 @@
 #include "engine/output.h"
 
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "engine/import.h"
+#include "engine/mixer.h"
+#include "engine/recording.h"
 #include "engine/tables.h"
 
-// The wave-out device and its buffers come with the output code; until then the engine
-// has only its defaults and no device to open.
-void InitAudio() { InitAudioDefaults(); }
-void DoneAudio() {}
-void StartAudio(int32_t) {}
-void StopAudio() {}
+std::atomic<bool> AudioOpen{false};
+HWAVEOUT WaveOutHandle = nullptr;
+WAVEFORMATEX AudioFormat{};
+WAVEHDR WaveHeaders[WaveBufferCount]{};
+std::atomic<bool> SecondHalfPending{false};
+
+namespace {
+
+std::atomic<ProcessMessagesHook> g_processMessages{nullptr};
+
+void ProcessMessages() {
+  if (ProcessMessagesHook hook = g_processMessages.load()) hook();
+}
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+constexpr int HalfSamples = BlockSamples / 2;
+
+// Both duties of a completed buffer; Mode 2 play, 1 preview (the master's mode).
+void Completion(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwParam1, int32_t Mode) {
+  if (uMsg != WOM_DONE || !AudioOpen.load()) return;
+  auto* hdr = reinterpret_cast<WAVEHDR*>(dwParam1);
+  if (SecondHalfPending.load()) {
+    std::memcpy(hdr->lpData, OutBlock + HalfSamples, hdr->dwBufferLength);
+    waveOutWrite(hwo, hdr, sizeof(WAVEHDR));
+    SecondHalfPending.store(false);  // sequentially consistent: the fence before CalcBusy
+    // Starts the next block only when none is being computed; a late one plays again.
+    StartMasterIfIdle(Mode);
+  } else {
+    for (int i = 0; i < 8 && CalcBusy.load() != 0; ++i) SleepMs(1);
+    if (Mode == 2) AppendRecording(OutBlock);
+    std::memcpy(hdr->lpData, OutBlock, hdr->dwBufferLength);
+    waveOutWrite(hwo, hdr, sizeof(WAVEHDR));
+    SecondHalfPending.store(true);
+  }
+}
+
+}  // namespace
+
+void WaveOutProcPlay(HWAVEOUT hwo, UINT uMsg, DWORD_PTR, DWORD_PTR dwParam1, DWORD_PTR) {
+  Completion(hwo, uMsg, dwParam1, 2);
+}
+
+void WaveOutProcPreview(HWAVEOUT hwo, UINT uMsg, DWORD_PTR, DWORD_PTR dwParam1, DWORD_PTR) {
+  Completion(hwo, uMsg, dwParam1, 1);
+}
+
+ProcessMessagesHook SetProcessMessagesHook(ProcessMessagesHook hook) {
+  return g_processMessages.exchange(hook);
+}
+
+void StartAudio(int32_t Mode) {
+  if (AudioOpen.load()) return;
+  CalcBusy.store(0);
+  AudioFormat.wFormatTag = WAVE_FORMAT_PCM;
+  AudioFormat.nChannels = 1;
+  AudioFormat.nSamplesPerSec = 48000;
+  AudioFormat.nAvgBytesPerSec = 96000;
+  AudioFormat.nBlockAlign = 2;
+  AudioFormat.wBitsPerSample = 16;
+  AudioFormat.cbSize = 0;
+  const WAVEOUTPROC proc = Mode == 0 ? WaveOutProcPreview : WaveOutProcPlay;
+  // Not examined: without a device nothing ever completes and all stays silent.
+  waveOutOpen(&WaveOutHandle, WAVE_MAPPER, &AudioFormat, reinterpret_cast<DWORD_PTR>(proc), 0,
+              CALLBACK_FUNCTION);
+  for (WAVEHDR& hdr : WaveHeaders) {
+    hdr.dwFlags = 0;
+    hdr.dwBufferLength = WaveBufferBytes;
+    waveOutPrepareHeader(WaveOutHandle, &hdr, sizeof(WAVEHDR));
+  }
+  AudioOpen.store(true);
+  for (WAVEHDR& hdr : WaveHeaders) std::memset(hdr.lpData, 0, WaveBufferBytes);
+  std::memset(OutBlock, 0, sizeof(OutBlock));
+  // Set before the buffers go out, so that even the earliest completion finds it.
+  SecondHalfPending.store(true);
+  for (WAVEHDR& hdr : WaveHeaders) waveOutWrite(WaveOutHandle, &hdr, sizeof(WAVEHDR));
+}
+
+void StopAudio() {
+  if (!AudioOpen.load()) return;
+  AudioOpen.store(false);
+  // Completions and masters in flight finish during these pauses.
+  ProcessMessages();
+  SleepMs(150);
+  ProcessMessages();
+  waveOutReset(WaveOutHandle);
+  SleepMs(100);
+  for (WAVEHDR& hdr : WaveHeaders) waveOutUnprepareHeader(WaveOutHandle, &hdr, sizeof(WAVEHDR));
+  waveOutClose(WaveOutHandle);
+}
+
+void InitAudio() {
+  InitAudioDefaults();
+  Recording.store(false);
+  InitImportBuffers();
+  AudioOpen.store(false);
+  for (WAVEHDR& hdr : WaveHeaders) {
+    hdr.dwBufferLength = WaveBufferBytes;
+    if (!hdr.lpData) hdr.lpData = new char[WaveBufferBytes]();
+    hdr.dwFlags = 0;
+  }
+}
+
+void DoneAudio() {
+  StopAudio();
+  StopRecording();
+  DoneImportBuffers();
+  AudioOpen.store(false);
+  for (WAVEHDR& hdr : WaveHeaders) {
+    delete[] hdr.lpData;
+    hdr.lpData = nullptr;
+    hdr.dwBufferLength = 0;
+    hdr.dwFlags = 0;
+  }
+}

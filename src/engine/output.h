@@ -1,14 +1,44 @@
-// Sound output on the wave-out device: three half-block buffers fed by the device's
-// completion callback, in play mode (the voices) or preview mode (the instrument spectrum).
+// Sound output on the wave-out device: three buffers of 512 samples circulate; each completion
+// either queues the second half of OutBlock and starts the next block's master, or waits
+// briefly for that master, appends the block to a running recording (play mode) and queues
+// the first half. Play mode sounds the voices, preview mode the instrument spectrum.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
-// The engine's defaults, then the recording, import and wave buffers. Once, at start-up.
+#include "platform/winmm/waveout.h"
+
+inline constexpr int WaveBufferCount = 3;
+inline constexpr DWORD WaveBufferBytes = 1024;  // 512 samples
+
+// The device is open and completed buffers are requeued.
+extern std::atomic<bool> AudioOpen;
+extern HWAVEOUT WaveOutHandle;
+extern WAVEFORMATEX AudioFormat;
+extern WAVEHDR WaveHeaders[WaveBufferCount];
+// The next completed buffer receives the second half of OutBlock (completions only).
+extern std::atomic<bool> SecondHalfPending;
+
+// The engine's defaults, then the import and recording state and the three wave buffers.
+// Once, at start-up.
 void InitAudio();
-// Stops output and a running recording and frees the buffers. Once, at exit.
+// Stops output and a running recording, releases the import and wave buffers. Once, at exit.
 void DoneAudio();
-// Opens output: mode 1 plays the voices, mode 0 previews the spectrum. Nothing when open.
-void StartAudio(int32_t mode);
-// Closes output; nothing when closed.
+// Opens output: mode 0 previews the spectrum, any other mode plays the voices. Nothing while
+// output is open, in whichever mode. Without a device nothing ever sounds, silently.
+void StartAudio(int32_t Mode);
+// Closes output, letting completions and masters in flight finish (about 250 ms); nothing
+// while closed.
 void StopAudio();
+
+// The completion handlers, registered with the device as callback functions.
+void WaveOutProcPlay(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwInstance, DWORD_PTR dwParam1,
+                     DWORD_PTR dwParam2);
+void WaveOutProcPreview(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwInstance, DWORD_PTR dwParam1,
+                        DWORD_PTR dwParam2);
+
+// StopAudio lets the GUI handle pending messages through this hook, which the program
+// installs (the engine knows no GUI). Without one it does nothing. Returns the previous hook.
+using ProcessMessagesHook = void (*)();
+ProcessMessagesHook SetProcessMessagesHook(ProcessMessagesHook hook);

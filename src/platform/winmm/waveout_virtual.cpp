@@ -82,6 +82,7 @@ class VirtualWaveOutBackend : public WaveOutBackend {
   }
 
   void Delivered() override {
+    if (d_.observer_) d_.observer_();
     std::lock_guard lk(d_.m_);
     ++d_.completions_;
     d_.cv_.notify_all();
@@ -123,6 +124,11 @@ VirtualWaveOut::~VirtualWaveOut() {
 void VirtualWaveOut::SetPresent(bool present) {
   std::lock_guard lk(m_);
   present_ = present;
+}
+
+void VirtualWaveOut::OnCompletion(std::function<void()> observer) {
+  std::lock_guard lk(m_);
+  observer_ = std::move(observer);
 }
 
 bool VirtualWaveOut::Step() {

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -32,6 +33,10 @@ class VirtualWaveOut {
   bool Step();
   // Stepped: buffers written to the device and not yet played.
   size_t Pending() const;
+
+  // Runs on the device's thread right after each WOM_DONE callback has returned (set it
+  // while the device is closed).
+  void OnCompletion(std::function<void()> observer);
 
   bool IsOpen() const;
   int OpenCount() const;        // successful opens so far
@@ -62,4 +67,5 @@ class VirtualWaveOut {
   std::vector<int16_t> played_;
   std::vector<int16_t> pending_;         // written, not played, oldest first
   std::deque<uint32_t> pendingChunks_;  // stepped: frames of each write still pending
+  std::function<void()> observer_;
 };

@@ -1,0 +1,254 @@
+#include "engine/output.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/winmm/waveout_virtual.h"
+#include "voice_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr size_t kHalf = 512;
+constexpr size_t kBlock = 1024;
+
+std::atomic<int> g_processMessagesCalls{0};
+void CountProcessMessages() { ++g_processMessagesCalls; }
+
+// Waits until no block is being computed (only a hang trips the limit, never a slow machine).
+void Settle() {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (CalcBusy.load() != 0) {
+    ASSERT_LT(std::chrono::steady_clock::now(), limit) << "a master never finished";
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+std::vector<int16_t> ReadSamples(const fs::path& wav) {
+  std::ifstream in(wav, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> samples((bytes.size() - 44) / 2);
+  std::memcpy(samples.data(), bytes.data() + 44, samples.size() * 2);
+  return samples;
+}
+
+std::vector<int16_t> Slice(const std::vector<int16_t>& v, size_t from, size_t count) {
+  return {v.begin() + from, v.begin() + from + count};
+}
+
+bool Silent(const std::vector<int16_t>& v) {
+  return std::all_of(v.begin(), v.end(), [](int16_t s) { return s == 0; });
+}
+
+// Sound output on the stepped virtual device: the test plays one buffer at a time and lets
+// each started block finish before the next buffer, so every duty runs as in a timely run.
+class Output : public EngineState {
+ protected:
+  static void SetUpTestSuite() {
+    EngineState::SetUpTestSuite();
+    InitAudio();
+  }
+
+  void SetUp() override {
+    EngineState::SetUp();
+    dir_ = fs::temp_directory_path() / ("lumatap-out-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    previousHook_ = SetProcessMessagesHook(CountProcessMessages);
+    g_processMessagesCalls = 0;
+    // A few partials around the main bin, loud enough to be heard and never clipped.
+    for (int bin : {1024, 1100, 1250, 1500}) InstrumentSpectrum[bin].Fill(0.05f);
+  }
+
+  void TearDown() override {
+    StopAudio();
+    StopRecording();
+    SetProcessMessagesHook(previousHook_);
+    fs::remove_all(dir_);
+    EngineState::TearDown();
+  }
+
+  // Plays the oldest of the three circulating buffers once the device holds all three
+  // (a requeue reaches it shortly after the callback returns).
+  void StepOnly() {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (device_.Pending() < 3) {
+      ASSERT_LT(std::chrono::steady_clock::now(), limit) << "a buffer never came back";
+      std::this_thread::yield();
+    }
+    ASSERT_TRUE(device_.Step());
+  }
+
+  // ... and lets a block started by that completion finish.
+  void Step(int times = 1) {
+    for (int i = 0; i < times; ++i) {
+      StepOnly();
+      Settle();
+    }
+  }
+
+  void Start(int32_t mode) {
+    StartAudio(mode);
+    EXPECT_TRUE(AudioOpen.load());
+  }
+
+  VirtualWaveOut device_{VirtualWaveOut::Pace::Stepped};
+  fs::path dir_;
+  ProcessMessagesHook previousHook_ = nullptr;
+};
+
+TEST_F(Output, FourSilentBuffersPrecedeTheBlocksThatPlayAndRecordInOrder) {
+  const fs::path wav = dir_ / "play.wav";
+  ASSERT_TRUE(StartRecording(wav.string()));
+  NoteOn(1, 440.0f, 0.8f);
+  Start(1);
+  EXPECT_TRUE(AudioOpen.load());
+  EXPECT_TRUE(Silent(device_.Played()));
+
+  // The three silent buffers of the start; the first completion queues the zeroed second
+  // half and starts the first block.
+  Step();
+  EXPECT_FALSE(SecondHalfPending.load());
+  const std::vector<int16_t> first(OutBlock, OutBlock + kBlock);
+  EXPECT_FALSE(Silent(first));
+  EXPECT_EQ(RecordedBytes.load(), 0);
+  Step(11);
+
+  const auto played = device_.Played();
+  ASSERT_EQ(played.size(), 12 * kHalf);
+  EXPECT_TRUE(Silent(Slice(played, 0, 4 * kHalf)));
+  EXPECT_EQ(Slice(played, 4 * kHalf, kBlock), first);
+
+  // Blocks 1..6 were appended when their first halves were queued; 1..4 have played whole.
+  StopAudio();
+  EXPECT_EQ(RecordedBytes.load(), 6 * 2048);
+  StopRecording();
+  const auto recorded = ReadSamples(wav);
+  ASSERT_EQ(recorded.size(), 6 * kBlock);
+  EXPECT_EQ(Slice(played, 4 * kHalf, 4 * kBlock), Slice(recorded, 0, 4 * kBlock));
+  for (size_t b = 1; b < 6; ++b)
+    EXPECT_NE(Slice(recorded, b * kBlock, kBlock), Slice(recorded, (b - 1) * kBlock, kBlock));
+}
+
+TEST_F(Output, PreviewSoundsTheSpectrumRecordsNothingAndIgnoresASecondStart) {
+  ASSERT_TRUE(StartRecording((dir_ / "preview.wav").string()));
+  Start(0);
+  StartAudio(1);  // already open: stays preview
+  EXPECT_EQ(device_.OpenCount(), 1);
+  Step(8);
+  const auto played = device_.Played();
+  EXPECT_TRUE(Silent(Slice(played, 0, 4 * kHalf)));
+  EXPECT_FALSE(Silent(Slice(played, 4 * kHalf, 4 * kHalf)));
+  EXPECT_EQ(RecordedBytes.load(), 0);
+  // Preview advances no voice: a held note stays where it was.
+  EXPECT_EQ(Voices[0].State, vsFree);
+}
+
+TEST_F(Output, ALateBlockIsQueuedAsItStandsAndPlayedAgain) {
+  const fs::path wav = dir_ / "late.wav";
+  ASSERT_TRUE(StartRecording(wav.string()));
+  NoteOn(1, 440.0f, 0.8f);
+  Start(1);
+  Step(6);  // blocks 1, 2 and 3 computed; the first half of block 3 is queued
+  const std::vector<int16_t> third(OutBlock, OutBlock + kBlock);
+
+  // From here the computation "runs" until released: the second-half duty starts nothing,
+  // and the first-half duty gives up after its bounded wait and queues block 3 again.
+  CalcBusy.store(-1);
+  StepOnly();  // second half of block 3, no new master
+  StepOnly();  // first half of block 3 again, after eight 1 ms waits
+  EXPECT_EQ(std::vector<int16_t>(OutBlock, OutBlock + kBlock), third);
+  CalcBusy.store(0);
+  Step(6);  // second half of block 3 again, then blocks 4, 5 and 6 as usual
+
+  StopAudio();
+  StopRecording();
+  const auto recorded = ReadSamples(wav);
+  ASSERT_EQ(recorded.size(), 7 * kBlock);  // blocks 1, 2, 3, 3, 4, 5, 6
+  EXPECT_EQ(Slice(recorded, 2 * kBlock, kBlock), third);
+  EXPECT_EQ(Slice(recorded, 3 * kBlock, kBlock), third);
+  EXPECT_NE(Slice(recorded, 4 * kBlock, kBlock), third);
+  const auto played = device_.Played();
+  ASSERT_EQ(played.size(), 14 * kHalf);
+  // Everything after the silence is what was recorded, block 3 twice included.
+  EXPECT_EQ(Slice(played, 4 * kHalf, 5 * kBlock), Slice(recorded, 0, 5 * kBlock));
+}
+
+TEST_F(Output, AfterStopAudioNoCompletionRequeuesOrComputes) {
+  NoteOn(1, 440.0f, 0.8f);
+  StopAudio();  // closed: nothing, not even messages
+  EXPECT_EQ(g_processMessagesCalls.load(), 0);
+  Start(1);
+  Step(3);
+  const uint64_t completions = device_.Completions();
+  const std::vector<int16_t> block(OutBlock, OutBlock + kBlock);
+  StopAudio();
+  EXPECT_FALSE(AudioOpen.load());
+  EXPECT_EQ(g_processMessagesCalls.load(), 2);
+  // The three queued buffers came back through the reset and were left alone.
+  EXPECT_EQ(device_.Completions(), completions + 3);
+  EXPECT_FALSE(device_.IsOpen());
+  EXPECT_EQ(device_.Pending(), 0u);
+  EXPECT_EQ(CalcBusy.load(), 0);
+  EXPECT_EQ(std::vector<int16_t>(OutBlock, OutBlock + kBlock), block);
+  for (const WAVEHDR& hdr : WaveHeaders) EXPECT_FALSE(hdr.dwFlags & WHDR_PREPARED);
+
+  StopAudio();  // a second stop does nothing
+  EXPECT_EQ(g_processMessagesCalls.load(), 2);
+  EXPECT_EQ(device_.OpenCount(), 1);
+
+  // And output opens again afresh.
+  Start(1);
+  EXPECT_EQ(device_.OpenCount(), 2);
+  Step(2);
+  const auto played = device_.Played();
+  ASSERT_EQ(played.size(), 5 * kHalf);
+  EXPECT_TRUE(Silent(Slice(played, 3 * kHalf, 2 * kHalf)));
+}
+
+TEST_F(Output, WithoutADeviceNothingSoundsNothingHangsAndTheStopRunsThrough) {
+  device_.SetPresent(false);
+  NoteOn(1, 440.0f, 0.8f);
+  StartAudio(1);
+  EXPECT_TRUE(AudioOpen.load());  // the open's result is not examined
+  EXPECT_EQ(WaveOutHandle, nullptr);
+  StartAudio(1);
+  EXPECT_EQ(device_.OpenCount(), 0);
+  EXPECT_FALSE(device_.Step());
+  EXPECT_EQ(CalcBusy.load(), 0);
+  StopAudio();
+  EXPECT_FALSE(AudioOpen.load());
+  EXPECT_EQ(g_processMessagesCalls.load(), 2);
+  EXPECT_TRUE(device_.Played().empty());
+}
+
+TEST(OutputBuffers, InitAudioAllocatesTheThreeBuffersAndDoneAudioReleasesThem) {
+  EnsureEngineTables();
+  InitAudio();
+  for (const WAVEHDR& hdr : WaveHeaders) {
+    EXPECT_NE(hdr.lpData, nullptr);
+    EXPECT_EQ(hdr.dwBufferLength, 1024u);
+    EXPECT_EQ(hdr.dwFlags, 0u);
+  }
+  EXPECT_FALSE(AudioOpen.load());
+  DoneAudio();
+  for (const WAVEHDR& hdr : WaveHeaders) {
+    EXPECT_EQ(hdr.lpData, nullptr);
+    EXPECT_EQ(hdr.dwBufferLength, 0u);
+  }
+  InitAudio();  // the other output tests need them back
+  EXPECT_NE(WaveHeaders[2].lpData, nullptr);
+}
+
+}  // namespace
