@@ -1,0 +1,176 @@
+// The block computation against the machine's floor and a plain oscillator bank.
+//
+// MixVoices: ten sustaining voices over a spectrum whose 4096 bins are all non-zero, per
+// ThreadCount, on the calling thread (as the main-note export runs it; the workers are started
+// per block). MasterBlock: the same block on a master thread started per block, as the
+// wave-out callback does it. ReadFloor: just reading what a block reads (4 KiB from each of the
+// 4096 tables, 16 KiB apart, at advancing positions), on 1 and 8 threads that stay alive.
+// KernelsOnly: the play kernels alone on threads that stay alive, each on its range, to tell
+// the kernels' cost from the per-block thread start-up. ScalarBank: std::sin per partial per
+// sample, 4096 partials, 1024 samples.
+// With several threads Google Benchmark divides the time by the thread count; the ratios,
+// printed after the table, use the time per block (the figure times the thread count).
+#include <benchmark/benchmark.h>
+#include <immintrin.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/waves.h"
+
+namespace {
+
+constexpr double kBlockMicroseconds = 1024.0 / 48000.0 * 1e6;  // 21333 µs
+
+void PrepareEngine() {
+  static bool ready = false;
+  if (ready) return;
+  ready = true;
+  InitWaves(4096);
+  InitAudioDefaults();
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> amplitude(0.0005f, 0.002f);
+  for (TVec8& bin : InstrumentSpectrum) bin.Fill(amplitude(random));
+  // Ten voices a few bins apart, so that each covers nearly the whole grid.
+  for (int i = 0; i < 10; ++i) NoteOn(i + 1, BinFrequency[1024 + 3 * i], 0.5f);
+  for (int i = 0; i < 3; ++i) MixVoices();
+}
+
+void BM_MixVoices(benchmark::State& state) {
+  PrepareEngine();
+  ThreadCount = static_cast<int32_t>(state.range(0));
+  for (auto _ : state) {
+    MixVoices();
+    benchmark::DoNotOptimize(OutBlock[0]);
+  }
+  for (const TVoice& v : Voices)
+    if (v.State != vsSustain) state.SkipWithError("voices not sustaining");
+}
+BENCHMARK(BM_MixVoices)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_MasterBlock(benchmark::State& state) {
+  PrepareEngine();
+  ThreadCount = static_cast<int32_t>(state.range(0));
+  for (auto _ : state) {
+    while (!StartMasterIfIdle(2)) {
+    }
+    // Yield rather than spin: like the callback, this thread must not hold a core the
+    // workers need.
+    while (CalcBusy.load() != 0) std::this_thread::yield();
+  }
+}
+BENCHMARK(BM_MasterBlock)->Arg(1)->Arg(8)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Sums 128 blocks of eight samples of each table, stepping down and wrapping as the kernels do.
+__attribute__((target("avx"))) float ReadTables(int first, int last, int32_t* positions) {
+  __m256 sum0 = _mm256_setzero_ps(), sum1 = _mm256_setzero_ps();
+  for (int p = first; p < last; ++p) {
+    const char* table = reinterpret_cast<const char*>(WaveTables[p]);
+    int32_t pos = positions[p];
+    for (int g = 0; g < 128; g += 2) {
+      sum0 = _mm256_add_ps(sum0, _mm256_load_ps(reinterpret_cast<const float*>(table + pos)));
+      pos -= 32;
+      if (pos < 0) pos = WaveWrapOffset[p];
+      sum1 = _mm256_add_ps(sum1, _mm256_load_ps(reinterpret_cast<const float*>(table + pos)));
+      pos -= 32;
+      if (pos < 0) pos = WaveWrapOffset[p];
+    }
+    positions[p] = pos;
+  }
+  alignas(32) float lanes[8];
+  _mm256_store_ps(lanes, _mm256_add_ps(sum0, sum1));
+  return lanes[0] + lanes[7];
+}
+
+void BM_ReadFloor(benchmark::State& state) {
+  PrepareEngine();
+  static int32_t positions[BinCount];
+  if (state.thread_index() == 0) std::copy(WavePosition, WavePosition + BinCount, positions);
+  const int threads = state.threads();
+  const int first = BinCount * state.thread_index() / threads;
+  const int last = BinCount * (state.thread_index() + 1) / threads;
+  for (auto _ : state) benchmark::DoNotOptimize(ReadTables(first, last, positions));
+}
+BENCHMARK(BM_ReadFloor)->Threads(1)->Threads(8)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_KernelsOnly(benchmark::State& state) {
+  PrepareEngine();
+  const int threads = state.threads(), i = state.thread_index();
+  const int32_t chunk = RangeChunk(threads);
+  TWorkBlock& block = WorkBlocks[i];
+  block.First = i * chunk;
+  block.Last = i == threads - 1 ? BinCount - 1 : (i + 1) * chunk - 1;
+  for (auto _ : state) CalcVoicesBlock(block);
+}
+BENCHMARK(BM_KernelsOnly)->Threads(1)->Threads(8)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_ScalarBank(benchmark::State& state) {
+  PrepareEngine();
+  std::vector<double> phase(BinCount, 0.0), out(1024);
+  for (auto _ : state) {
+    std::fill(out.begin(), out.end(), 0.0);
+    for (int k = 0; k < BinCount; ++k) {
+      const double step = 2.0 * M_PI * BinFrequency[k] / 48000.0;
+      const double amplitude = 100.0 * InstrumentSpectrum[k][0];
+      double ph = phase[k];
+      for (int t = 0; t < 1024; ++t) {
+        out[t] += amplitude * std::sin(ph);
+        ph += step;
+      }
+      phase[k] = std::fmod(ph, 2.0 * M_PI);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_ScalarBank)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Keeps each run's time per iteration (µs) for the ratios.
+class TRatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> micros;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+        micros[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double Find(const std::string& prefix) const {
+    for (const auto& [name, us] : micros)
+      if (name.rfind(prefix, 0) == 0) return us;
+    return 0.0;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  TRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const double floor1 = reporter.Find("BM_ReadFloor/real_time/threads:1");
+  const double floor8 = 8 * reporter.Find("BM_ReadFloor/real_time/threads:8");
+  const double kernels1 = reporter.Find("BM_KernelsOnly/real_time/threads:1");
+  const double kernels8 = 8 * reporter.Find("BM_KernelsOnly/real_time/threads:8");
+  const double bank = reporter.Find("BM_ScalarBank");
+  std::printf("\nRatios (same run):\n");
+  for (int t : {1, 2, 4, 8}) {
+    const double us = reporter.Find("BM_MixVoices/" + std::to_string(t) + "/");
+    if (us > 0) std::printf("  MixVoices, %d thread(s): %8.1f us = %.4f of a 21.33 ms block\n", t, us, us / kBlockMicroseconds);
+  }
+  const double mix1 = reporter.Find("BM_MixVoices/1/"), mix8 = reporter.Find("BM_MixVoices/8/");
+  const double master1 = reporter.Find("BM_MasterBlock/1/"), master8 = reporter.Find("BM_MasterBlock/8/");
+  if (floor1 > 0 && mix1 > 0) std::printf("  1 thread:  block / read floor = %.2f (master thread per block: %.2f)\n", mix1 / floor1, master1 / floor1);
+  if (floor8 > 0 && mix8 > 0) std::printf("  8 threads: block / read floor = %.2f (master thread per block: %.2f)\n", mix8 / floor8, master8 / floor8);
+  if (floor1 > 0 && floor8 > 0)
+    std::printf("  read floor per block: %.1f us (1 thread), %.1f us (8 threads)\n", floor1, floor8);
+  if (kernels1 > 0 && kernels8 > 0)
+    std::printf("  kernels alone / read floor: %.2f (1 thread), %.2f (8 threads)\n", kernels1 / floor1, kernels8 / floor8);
+  if (bank > 0 && mix8 > 0) std::printf("  scalar std::sin bank / 8-thread block = %.1f (master thread per block: %.1f)\n", bank / mix8, bank / master8);
+  benchmark::Shutdown();
+  return 0;
+}
