@@ -209,7 +209,7 @@ void AnalyseWave() {
                                         FftMagnitude[b]));
   }
 
-  // Samples that are not finite numbers (or so large that the sums overflow) leave nothing
+  // Samples that are not finite numbers, or so large that the sums overflow, leave nothing
   // to measure: such a sound imports as silence rather than as a spectrum of NaNs.
   const bool finite = std::all_of(std::begin(InstrumentSpectrum), std::end(InstrumentSpectrum),
                                   [](const TVec8& bin) { return std::isfinite(bin[0]); });
@@ -223,6 +223,12 @@ void AnalyseWave() {
       peak = InstrumentSpectrum[i][0];
       mainBin = i;
     }
+  }
+  // So quiet that 1 / peak overflows: silence too, or the scaling would make NaNs of it.
+  if (peak > 0.0f && !std::isfinite(1.0f / peak)) {
+    for (TVec8& bin : InstrumentSpectrum) bin[0] = 0.0f;
+    peak = 0.0f;
+    mainBin = 0;
   }
   MainBin.store(mainBin, std::memory_order_relaxed);
 

@@ -375,6 +375,13 @@ TEST_F(ImportTest, SamplesThatAreNotFiniteOrOverflowImportAsSilence) {
   }))));
   AnalyseWave();
   for (int i = 0; i < BinCount; ++i) ASSERT_TRUE(std::isfinite(InstrumentSpectrum[i][0]));
+
+  // A tone so faint that the reciprocal of its peak overflows.
+  ASSERT_TRUE(Load(PcmWave(1, 48000, 32, Samples(32768, 1, 4, [](int i, int) {
+    return std::bit_cast<uint32_t>(static_cast<float>(1e-39 * std::cos(2 * kPi * 300 * i / 32768.0)));
+  }))));
+  AnalyseWave();
+  ExpectSilentSpectrum();
 }
 
 TEST_F(ImportTest, NoiseReductionClearsBinsBelowTheThresholdAndTellsTheEditor) {
