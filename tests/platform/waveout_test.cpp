@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-
 #include <unistd.h>
 
 #include <array>
@@ -289,7 +288,8 @@ TEST(WaveOut, ThePacedVirtualDevicePlaysEverythingInOrderAtTheSampleClock) {
   std::array<Buffer, 3> buffers{Buffer(1), Buffer(2), Buffer(3)};
   const auto start = std::chrono::steady_clock::now();
   const auto done = PlayRound(p, buffers, 12);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ASSERT_EQ(done.size(), 12u);
   for (size_t i = 0; i < done.size(); ++i) EXPECT_EQ(done[i], &buffers[i % 3].hdr);
   EXPECT_EQ(device.PlayedCount(), 12u * kFrames);
@@ -343,7 +343,8 @@ TEST_F(AlsaWaveOut, TheNullPcmCompletesInOrderAtTheSampleClockWithoutSpinning) {
   const double cpu0 = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   const auto done = PlayRound(p, buffers, 30);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double cpu = CpuSeconds() - cpu0;
   ASSERT_EQ(done.size(), 30u);
   for (size_t i = 0; i < done.size(); ++i) EXPECT_EQ(done[i], &buffers[i % 3].hdr);

@@ -34,8 +34,7 @@ bool InList(const WAVEHDR* head, const WAVEHDR* hdr) {
 // blocks therefore never starves the backend of the buffers already queued.
 class WaveOutDevice {
  public:
-  WaveOutDevice(std::unique_ptr<WaveOutBackend> backend, WAVEOUTPROC callback,
-                DWORD_PTR instance)
+  WaveOutDevice(std::unique_ptr<WaveOutBackend> backend, WAVEOUTPROC callback, DWORD_PTR instance)
       : backend_(std::move(backend)), callback_(callback), instance_(instance) {}
 
   HWAVEOUT Handle() { return reinterpret_cast<HWAVEOUT>(this); }
@@ -256,8 +255,8 @@ bool ValidHeader(const WAVEHDR* pwh, UINT cbwh) { return pwh && cbwh >= sizeof(W
 
 }  // namespace
 
-MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx,
-                     DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
+MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
+                     DWORD_PTR dwInstance, DWORD fdwOpen) {
   if (!phwo) return MMSYSERR_INVALPARAM;
   *phwo = nullptr;
   if (uDeviceID != WAVE_MAPPER && uDeviceID != 0) return MMSYSERR_BADDEVICEID;

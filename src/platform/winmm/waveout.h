@@ -48,8 +48,8 @@ using WAVEOUTPROC = void (*)(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwInstance, DWOR
 // Opens the device (WAVE_MAPPER or device 0) for 16-bit mono PCM at 48000 Hz with a callback
 // function (dwCallback is a WAVEOUTPROC). Sends WOM_OPEN. Without a device: MMSYSERR_NODRIVER,
 // silently, and *phwo is null.
-MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx,
-                     DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen);
+MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
+                     DWORD_PTR dwInstance, DWORD fdwOpen);
 MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, UINT cbwh);
 // Queues a prepared header behind the others; legal from inside the callback.
 MMRESULT waveOutWrite(HWAVEOUT hwo, WAVEHDR* pwh, UINT cbwh);

@@ -39,8 +39,8 @@ class VirtualWaveOut {
   void OnCompletion(std::function<void()> observer);
 
   bool IsOpen() const;
-  int OpenCount() const;        // successful opens so far
-  uint64_t Completions() const; // WOM_DONE callbacks returned so far
+  int OpenCount() const;         // successful opens so far
+  uint64_t Completions() const;  // WOM_DONE callbacks returned so far
   // Every sample played since the device was installed, in playing order.
   std::vector<int16_t> Played() const;
   size_t PlayedCount() const;
@@ -65,7 +65,7 @@ class VirtualWaveOut {
   int openCount_ = 0;
   uint64_t completions_ = 0;
   std::vector<int16_t> played_;
-  std::vector<int16_t> pending_;         // written, not played, oldest first
+  std::vector<int16_t> pending_;        // written, not played, oldest first
   std::deque<uint32_t> pendingChunks_;  // stepped: frames of each write still pending
   std::function<void()> observer_;
 };
