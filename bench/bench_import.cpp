@@ -35,9 +35,9 @@ std::string LongStereoFile() {
   s.reserve(s.size() + frames * align);
   for (uint32_t i = 0; i < frames; ++i) {
     const double t = static_cast<double>(i) / rate;
-    const double tone = std::exp(-t) * (std::sin(2 * M_PI * 220 * t) +
-                                        0.5 * std::sin(2 * M_PI * 440 * t) +
-                                        0.25 * std::sin(2 * M_PI * 1320 * t));
+    const double tone =
+        std::exp(-t) * (std::sin(2 * M_PI * 220 * t) + 0.5 * std::sin(2 * M_PI * 440 * t) +
+                        0.25 * std::sin(2 * M_PI * 1320 * t));
     for (int c = 0; c < 2; ++c) {
       const auto v = static_cast<int32_t>(std::lround(tone * (c ? 2.0e6 : 2.2e6)));
       Put(s, static_cast<uint32_t>(v), 3);
@@ -53,7 +53,8 @@ class ImportFile {
     if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
     path_ = (dir_ / "long.wav").string();
     const std::string bytes = LongStereoFile();
-    std::ofstream(path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path_, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   ~ImportFile() {
     std::error_code ignored;

@@ -17,9 +17,7 @@ inline constexpr const char* kInputName = "\x01lumatap-fuzz-input";
 
 class InputResource final : public ResourceProvider {
  public:
-  void Set(const uint8_t* data, size_t size) {
-    block_ = {data, static_cast<DWORD>(size)};
-  }
+  void Set(const uint8_t* data, size_t size) { block_ = {data, static_cast<DWORD>(size)}; }
   const ResourceBlock* Find(const char* type, const char* name) override {
     return std::string(type) == "WAVE" && std::string(name) == kInputName ? &block_ : nullptr;
   }

@@ -44,19 +44,26 @@ bool UsableFormat(const WAVEFORMATEX& format) {
 
 uint32_t BytesPerSample(WORD bitsPerSample) {
   switch (bitsPerSample) {
-    case 8: return 1;
-    case 16: return 2;
+    case 8:
+      return 1;
+    case 16:
+      return 2;
     case 20:
-    case 24: return 3;
-    case 32: return 4;
-    default: return 0;  // the sound stays silent
+    case 24:
+      return 3;
+    case 32:
+      return 4;
+    default:
+      return 0;  // the sound stays silent
   }
 }
 
 float SampleValue(const BYTE* b, uint32_t bytes) {
   switch (bytes) {
-    case 1: return static_cast<float>(static_cast<int32_t>(b[0]) - 128);
-    case 2: return static_cast<float>(static_cast<int16_t>(b[0] | (b[1] << 8)));
+    case 1:
+      return static_cast<float>(static_cast<int32_t>(b[0]) - 128);
+    case 2:
+      return static_cast<float>(static_cast<int16_t>(b[0] | (b[1] << 8)));
     case 3: {
       // The three bytes are the upper three of a 32-bit integer: 256 times the 24-bit value.
       const uint32_t u = (static_cast<uint32_t>(b[0]) << 8) | (static_cast<uint32_t>(b[1]) << 16) |

@@ -147,15 +147,17 @@ TEST_F(ImportTest, UnusableBlockAlignOrSampleRateIsRefusedLikeAnUnopenableFile) 
 TEST_F(ImportTest, SampleSizesConvertAsTheFileFormatDefines) {
   // 8-bit: unsigned around 128.
   ASSERT_TRUE(Load(PcmWave(1, 48000, 8, Samples(32768, 1, 1, [](int i, int) {
-    return i == 0 ? 0 : i == 1 ? 255 : 128;
-  }))));
+                             return i == 0 ? 0 : i == 1 ? 255 : 128;
+                           }))));
   EXPECT_EQ(SampleData[0], -128.0f);
   EXPECT_EQ(SampleData[1], 127.0f);
   EXPECT_EQ(SampleData[2], 0.0f);
   EXPECT_EQ(SampleData.size(), 32768u + 4);
 
   // 16-bit signed, little-endian.
-  ASSERT_TRUE(Load16(32768, 48000, [](int i, int) { return i == 0 ? -32768 : i == 1 ? 0x1234 : 0; }));
+  ASSERT_TRUE(Load16(32768, 48000, [](int i, int) {
+    return i == 0 ? -32768 : i == 1 ? 0x1234 : 0;
+  }));
   EXPECT_EQ(SampleData[0], -32768.0f);
   EXPECT_EQ(SampleData[1], 4660.0f);
 
@@ -163,8 +165,8 @@ TEST_F(ImportTest, SampleSizesConvertAsTheFileFormatDefines) {
   for (uint16_t bits : {20, 24}) {
     std::string file = Riff(Chunk("fmt ", FmtFields(1, 1, 48000, 3, bits)) +
                             Chunk("data", Samples(32768, 1, 3, [](int i, int) {
-                              return i == 0 ? 0x800000 : i == 1 ? 0x123456 : 0xFFFFFF;
-                            })));
+                                    return i == 0 ? 0x800000 : i == 1 ? 0x123456 : 0xFFFFFF;
+                                  })));
     ASSERT_TRUE(Load(file));
     EXPECT_EQ(SampleData[0], -8388608.0f * 256) << bits;
     EXPECT_EQ(SampleData[1], static_cast<float>(0x123456 * 256)) << bits;
@@ -173,8 +175,9 @@ TEST_F(ImportTest, SampleSizesConvertAsTheFileFormatDefines) {
 
   // 32 bits are single-precision floats even when the format tag says integer PCM.
   ASSERT_TRUE(Load(PcmWave(1, 48000, 32, Samples(32768, 1, 4, [](int i, int) {
-    return i == 0 ? std::bit_cast<uint32_t>(1.5f) : std::bit_cast<uint32_t>(-0.25f);
-  }))));
+                             return i == 0 ? std::bit_cast<uint32_t>(1.5f)
+                                           : std::bit_cast<uint32_t>(-0.25f);
+                           }))));
   EXPECT_EQ(SampleData[0], 1.5f);
   EXPECT_EQ(SampleData[1], -0.25f);
 
@@ -189,18 +192,17 @@ TEST_F(ImportTest, SampleSizesConvertAsTheFileFormatDefines) {
 }
 
 TEST_F(ImportTest, ChannelsAreSummedNotAveraged) {
-  ASSERT_TRUE(Load(PcmWave(3, 48000, 16, Samples(32768, 3, 2, [](int i, int c) {
-    return (i % 100) * (c + 1) - 50;
-  }))));
+  ASSERT_TRUE(Load(PcmWave(
+      3, 48000, 16, Samples(32768, 3, 2, [](int i, int c) { return (i % 100) * (c + 1) - 50; }))));
   for (int i : {0, 1, 99, 32767})
     EXPECT_EQ(SampleData[i], static_cast<float>((i % 100) * 6 - 150)) << i;
 }
 
 TEST_F(ImportTest, OppositeChannelsAndConstantEightBitMidpointAreSilence) {
   ASSERT_TRUE(Load(PcmWave(2, 48000, 16, Samples(40000, 2, 2, [](int i, int c) {
-    const int64_t v = Cosine(i, 300, 20000);
-    return c == 0 ? v : -v;
-  }))));
+                             const int64_t v = Cosine(i, 300, 20000);
+                             return c == 0 ? v : -v;
+                           }))));
   AnalyseWave();
   ExpectSilentSpectrum();
 
@@ -229,8 +231,7 @@ TEST_F(ImportTest, ShortOrFailedReadsAddZeroAndTheRestStaysSilent) {
 
   // The chunk claims 40000 frames that the file does not hold.
   std::string cut = Samples(100, 1, 2, [](int, int) { return -7; });
-  ASSERT_TRUE(Load(Riff(Chunk("fmt ", FmtFields(1, 1, 48000, 2, 16)) +
-                        Chunk("data", cut, 80000))));
+  ASSERT_TRUE(Load(Riff(Chunk("fmt ", FmtFields(1, 1, 48000, 2, 16)) + Chunk("data", cut, 80000))));
   EXPECT_EQ(SampleCount, 40000);
   EXPECT_EQ(SampleData[99], -7.0f);
   EXPECT_EQ(SampleData[100], 0.0f);
@@ -241,9 +242,15 @@ TEST_F(ImportTest, FftMatchesADirectTransform) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> uniform(-1.0, 1.0);
   const std::vector<std::function<TComplex(int)>> signals = {
-      [&](int) { return TComplex{uniform(random), uniform(random)}; },
-      [](int n) { return TComplex{n == 5 ? 1.0 : 0.0, 0.0}; },
-      [](int n) { return TComplex{std::sin(2 * kPi * 1234.5 * n / 32768.0 + 0.01 * n * n / 32768.0), 0.0}; },
+      [&](int) {
+        return TComplex{uniform(random), uniform(random)};
+      },
+      [](int n) {
+        return TComplex{n == 5 ? 1.0 : 0.0, 0.0};
+      },
+      [](int n) {
+        return TComplex{std::sin(2 * kPi * 1234.5 * n / 32768.0 + 0.01 * n * n / 32768.0), 0.0};
+      },
   };
   for (size_t s = 0; s < signals.size(); ++s) {
     std::vector<TComplex> x(FftSize);
@@ -254,9 +261,9 @@ TEST_F(ImportTest, FftMatchesADirectTransform) {
     for (int k : {0, 1, 17, 1234, 1235, 16384, 20000, 32767}) {
       long double re = 0, im = 0;
       for (int n = 0; n < FftSize; ++n) {
-        const long double angle = -2.0L * 3.141592653589793238462643L *
-                                  static_cast<long double>((static_cast<int64_t>(k) * n) % FftSize) /
-                                  FftSize;
+        const long double angle =
+            -2.0L * 3.141592653589793238462643L *
+            static_cast<long double>((static_cast<int64_t>(k) * n) % FftSize) / FftSize;
         re += x[n].re * std::cos(angle) - x[n].im * std::sin(angle);
         im += x[n].re * std::sin(angle) + x[n].im * std::cos(angle);
       }
@@ -333,7 +340,8 @@ TEST_F(ImportTest, AnalysisFoldsOntoTheNearestGridBinNormalisesAndConsumesTheSam
   const auto strongestNear = [](float f) {
     float best = 0;
     for (int i = 0; i < BinCount; ++i)
-      if (std::fabs(BinFrequency[i] - f) < f * 0.01f) best = std::max(best, InstrumentSpectrum[i][0]);
+      if (std::fabs(BinFrequency[i] - f) < f * 0.01f)
+        best = std::max(best, InstrumentSpectrum[i][0]);
     return best;
   };
   EXPECT_GT(strongestNear(900.0f * 48000 / 32768), 0.1f);
@@ -365,21 +373,24 @@ TEST_F(ImportTest, AnalysisNeverReadsBeyondTheSamplesOrTheTransformBins) {
 TEST_F(ImportTest, SamplesThatAreNotFiniteOrOverflowImportAsSilence) {
   const uint32_t nan = std::bit_cast<uint32_t>(std::numeric_limits<float>::quiet_NaN());
   ASSERT_TRUE(Load(PcmWave(1, 48000, 32, Samples(32768, 1, 4, [&](int i, int) {
-    return i == 1000 ? nan : std::bit_cast<uint32_t>(0.5f * static_cast<float>(i % 7));
-  }))));
+                             return i == 1000
+                                        ? nan
+                                        : std::bit_cast<uint32_t>(0.5f * static_cast<float>(i % 7));
+                           }))));
   AnalyseWave();
   ExpectSilentSpectrum();
 
   ASSERT_TRUE(Load(PcmWave(2, 48000, 32, Samples(32768, 2, 4, [&](int i, int) {
-    return std::bit_cast<uint32_t>(i % 2 ? 3e38f : -3e38f);
-  }))));
+                             return std::bit_cast<uint32_t>(i % 2 ? 3e38f : -3e38f);
+                           }))));
   AnalyseWave();
   for (int i = 0; i < BinCount; ++i) ASSERT_TRUE(std::isfinite(InstrumentSpectrum[i][0]));
 
   // A tone so faint that the reciprocal of its peak overflows.
   ASSERT_TRUE(Load(PcmWave(1, 48000, 32, Samples(32768, 1, 4, [](int i, int) {
-    return std::bit_cast<uint32_t>(static_cast<float>(1e-39 * std::cos(2 * kPi * 300 * i / 32768.0)));
-  }))));
+                             return std::bit_cast<uint32_t>(
+                                 static_cast<float>(1e-39 * std::cos(2 * kPi * 300 * i / 32768.0)));
+                           }))));
   AnalyseWave();
   ExpectSilentSpectrum();
 }

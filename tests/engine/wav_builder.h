@@ -54,8 +54,7 @@ inline std::string FmtFields(uint16_t tag, uint16_t channels, uint32_t rate, uin
 inline std::string PcmWave(uint16_t channels, uint32_t rate, uint16_t bits,
                            const std::string& data) {
   const uint16_t blockAlign = static_cast<uint16_t>(channels * ((bits + 7) / 8));
-  return Riff(Chunk("fmt ", FmtFields(1, channels, rate, blockAlign, bits)) +
-              Chunk("data", data));
+  return Riff(Chunk("fmt ", FmtFields(1, channels, rate, blockAlign, bits)) + Chunk("data", data));
 }
 
 class TempDir {

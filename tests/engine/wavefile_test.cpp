@@ -128,8 +128,9 @@ TEST_F(WaveFileTest, ChunksBetweenFmtAndDataAreSkippedWithTheirPadBytes) {
 
   // The search for "data" starts at the top of the form, so it may even precede "fmt ".
   CWaveFile early;
-  ASSERT_EQ(OpenBytes(early, Riff(Chunk("data", "abc") + Chunk("fmt ", FmtFields(1, 1, 8000, 1, 8)))),
-            S_OK);
+  ASSERT_EQ(
+      OpenBytes(early, Riff(Chunk("data", "abc") + Chunk("fmt ", FmtFields(1, 1, 8000, 1, 8)))),
+      S_OK);
   EXPECT_EQ(ReadAll(early, 2), "abc");
 }
 
@@ -143,8 +144,8 @@ TEST_F(WaveFileTest, RefusesFilesThatAreNotWaveFilesOrLackTheirChunks) {
       {"not riff", "RIFX" + Riff(fmt + Chunk("data", "ab")).substr(4)},
       {"wrong form", Riff(fmt + Chunk("data", "ab"), "AVI ")},
       {"no fmt", Riff(Chunk("data", "ab"))},
-      {"short fmt", Riff(Chunk("fmt ", FmtFields(1, 1, 48000, 2, 16).substr(0, 14)) +
-                         Chunk("data", "ab"))},
+      {"short fmt",
+       Riff(Chunk("fmt ", FmtFields(1, 1, 48000, 2, 16).substr(0, 14)) + Chunk("data", "ab"))},
       {"fmt cut off", Riff(fmt + Chunk("data", "ab")).substr(0, 12 + 8 + 6)},
       {"extension cut off", Riff(Chunk("fmt ", truncatedExtension))},
       {"no data", Riff(fmt + Chunk("LIST", "INFO"))},

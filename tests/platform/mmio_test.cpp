@@ -36,7 +36,8 @@ class TempFolder {
   }
   std::string Write(const std::string& name, const std::string& bytes) const {
     const std::string file = (path / name).string();
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file;
   }
   std::filesystem::path path;
@@ -55,7 +56,8 @@ class MmioTest : public ::testing::TestWithParam<Backing> {
         info.cchBuffer = 5;
         return mmioOpenW(folder_.Write("f.riff", bytes).c_str(), &info, MMIO_ALLOCBUF | MMIO_READ);
       case Backing::DefaultBuffer:
-        return mmioOpenW(folder_.Write("f.riff", bytes).c_str(), nullptr, MMIO_ALLOCBUF | MMIO_READ);
+        return mmioOpenW(folder_.Write("f.riff", bytes).c_str(), nullptr,
+                         MMIO_ALLOCBUF | MMIO_READ);
       case Backing::Memory:
         info.fccIOProc = FOURCC_MEM;
         info.cchBuffer = static_cast<LONG>(bytes_.size());
@@ -70,8 +72,8 @@ class MmioTest : public ::testing::TestWithParam<Backing> {
 
 // RIFF "TEST" holding an odd-sized chunk, a LIST and a plain chunk; one more chunk after it.
 std::string Sample() {
-  const std::string body = std::string("TEST") + Chunk("odd ", "abc") +
-                           Chunk("LIST", "INFOxy") + Chunk("two ", "wxyz");
+  const std::string body =
+      std::string("TEST") + Chunk("odd ", "abc") + Chunk("LIST", "INFOxy") + Chunk("two ", "wxyz");
   return Chunk("RIFF", body) + Chunk("aftr", "12");
 }
 

@@ -16,9 +16,7 @@ HRSRC FindResourceW(HMODULE, const char* name, const char* type) {
   return provider->Find(type, name);
 }
 
-HGLOBAL LoadResource(HMODULE, HRSRC resource) {
-  return const_cast<ResourceBlock*>(resource);
-}
+HGLOBAL LoadResource(HMODULE, HRSRC resource) { return const_cast<ResourceBlock*>(resource); }
 
 DWORD SizeofResource(HMODULE, HRSRC resource) { return resource ? resource->size : 0; }
 

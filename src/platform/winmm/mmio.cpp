@@ -202,10 +202,17 @@ LONG mmioSeek(HMMIO h, LONG offset, int origin) {
   if (h == nullptr) return -1;
   int64_t base;
   switch (origin) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = Position(h); break;
-    case SEEK_END: base = h->fileSize; break;
-    default: return -1;
+    case SEEK_SET:
+      base = 0;
+      break;
+    case SEEK_CUR:
+      base = Position(h);
+      break;
+    case SEEK_END:
+      base = h->fileSize;
+      break;
+    default:
+      return -1;
   }
   const int64_t target = base + offset;
   return SeekTo(h, target) ? static_cast<LONG>(target) : -1;
@@ -269,7 +276,8 @@ MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, UINT flags) 
       return MMSYSERR_NOERROR;
     }
     // Odd-sized chunks are followed by a pad byte that keeps the next one word-aligned.
-    const int64_t next = static_cast<int64_t>(found.dwDataOffset) + found.cksize + (found.cksize & 1);
+    const int64_t next =
+        static_cast<int64_t>(found.dwDataOffset) + found.cksize + (found.cksize & 1);
     if (!SeekTo(h, next)) return MMIOERR_CHUNKNOTFOUND;
   }
 }
