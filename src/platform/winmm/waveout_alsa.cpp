@@ -45,17 +45,11 @@ class AlsaWaveOutBackend : public WaveOutBackend {
     return true;
   }
 
+  // A PCM that swallows everything at once still gets no more than a ring ahead of the clock.
   uint32_t Room() override {
-    snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_);
-    if (avail < 0) {
-      Recover(static_cast<int>(avail));
-      avail = static_cast<snd_pcm_sframes_t>(ringFrames_);
-    }
     UpdatePlayed();
-    // A PCM that swallows everything at once still gets no more than a ring ahead of the clock.
     const uint64_t inFlight = written_ - played_;
-    const uint64_t limit = ringFrames_ > inFlight ? ringFrames_ - inFlight : 0;
-    return static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(avail), limit));
+    return static_cast<uint32_t>(ringFrames_ > inFlight ? ringFrames_ - inFlight : 0);
   }
 
   uint32_t Write(const int16_t* samples, uint32_t frames) override {
@@ -125,20 +119,24 @@ class AlsaWaveOutBackend : public WaveOutBackend {
     if (snd_pcm_recover(pcm_, err, 1) < 0) snd_pcm_prepare(pcm_);
   }
 
-  // The position: what the PCM says it has played; a PCM that holds nothing back ("null",
-  // "file") is held to the sample clock instead.
+  // The position: how far the PCM has taken samples out of its ring (what a wave-out driver
+  // reports as done); latency past the ring (a sound server's) is the PCM's, not ours. A PCM
+  // that holds nothing back ("null", "file") is held to the sample clock instead.
   void UpdatePlayed() {
-    snd_pcm_sframes_t delay = 0;
-    const int err = snd_pcm_delay(pcm_, &delay);
+    snd_pcm_sframes_t avail = snd_pcm_avail(pcm_);
     const auto now = SampleClock::Clock::now();
+    if (avail < 0) {
+      Recover(static_cast<int>(avail));  // ran dry: everything written is gone
+      avail = static_cast<snd_pcm_sframes_t>(ringFrames_);
+    }
+    const uint64_t fill =
+        ringFrames_ - std::min<uint64_t>(static_cast<uint64_t>(avail), ringFrames_);
     const uint64_t unplayed = written_ - played_;
     uint64_t position;
-    if (err == 0 && delay > 0) {
-      const uint64_t held = std::min<uint64_t>(static_cast<uint64_t>(delay), unplayed);
-      position = written_ - held;
+    if (fill > 0) {
+      position = written_ - std::min(fill, unplayed);
       clock_.Anchor(position, now);  // the PCM keeps time; the clock only follows it
     } else {
-      if (err == -EPIPE || err == -ESTRPIPE) Recover(err);
       position = clock_.Running() ? std::min(written_, clock_.Position(now)) : played_;
     }
     played_ = std::max(played_, position);
