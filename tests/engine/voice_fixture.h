@@ -46,6 +46,11 @@ class EngineState : public ::testing::Test {
     clip_ = ClipVolume.load();
     mainBin_ = MainBin.load();
     threads_ = ThreadCount;
+    // Start from the engine's defaults with a silent instrument, whatever ran before.
+    FlatSpectrum(0.0f);
+    InstrumentVolume.Fill(63.998046875f);
+    ClipVolume = InstrumentVolume[0];
+    MainBin = 1024;
     CalcBusy = 0;
     FreeAllVoices();
     previous_ = SetEngineSettings(&settings);
