@@ -1,18 +1,445 @@
 #include "ui/unitInstrument.h"
 
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "engine/waves.h"
+#include "ui/unitLumatap.h"
+#include "ui/widgets/application.h"
+#include "ui/widgets/numbers.h"
+
 bool MidiMode = false;
 
 TFormInstrument* FormInstrument = nullptr;
 
-TFormInstrument::TFormInstrument(QWidget* parent) : TForm(parent, Qt::Tool) {
+namespace {
+
+constexpr int kToolbarHeight = 70;
+constexpr int kButtonSize = 64;
+constexpr int kStatusBarHeight = 36;
+constexpr int kToolBevelWidth = 2;
+
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clRed = 0x0000FF;
+
+// Anchor of the morph tools: the x of the band's centre, and the y of the previous volume event.
+int32_t MorphX = 0;
+int32_t MorphY = 0;
+
+QString F2(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 2); }
+QString F3(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 3); }
+
+// Halves to even, as the processor rounds by default.
+int64_t RoundEven(double v) { return static_cast<int64_t>(std::nearbyint(v)); }
+int32_t RoundEven(float v) { return static_cast<int32_t>(std::nearbyint(v)); }
+
+float A(int32_t bin) { return InstrumentSpectrum[bin][0]; }
+void SetA(int32_t bin, float a) { InstrumentSpectrum[bin].Fill(a); }
+
+// Rows of a bar far beyond the window: amplitudes are not limited, but a bar top only matters
+// where it lies on the canvas, and a line stays short when its ends lie just off the canvas.
+int32_t BarRows(float product) {
+  if (!(product == product)) return 0;
+  return RoundEven(std::clamp(product, -1.0e9f, 1.0e9f));
+}
+
+void RepaintEditor() {
+  if (FormInstrument) FormInstrument->Invalidate();
+}
+
+}  // namespace
+
+TFormInstrument::TFormInstrument(QWidget* parent)
+    : TForm(parent,
+            Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setWindowTitle("Lumatap Synth Instrument");
   SetColor(Qt::white);
   SetDesignedSize(1300, 651);
   SetDesignedConstraints(640, 480, 16000, 16000);
+
+  Panel1 = new TPanel(this);
+  Panel1->SetColor(QGuiApplication::palette().color(QPalette::Highlight));
+  Panel1->resize(width(), Scale(kToolbarHeight));
+  SetAlign(Panel1, TAlign::alTop);
+
+  btnImport = AddImage(Panel1, "import", "Load Instrument or Import Wav file");
+  btnImport->move(0, 0);
+  SetAlign(btnImport, TAlign::alLeft, false);
+  btnSave = AddImage(Panel1, "save", "Save Instrument");
+  btnSave->move(Scale(kButtonSize), 0);
+  SetAlign(btnSave, TAlign::alLeft, false);
+
+  const int panelWidth = kButtonSize + 2 * kToolBevelWidth;
+  PanelDrawTool = AddToolPanel(128, TBevelCut::bvSpace, "drawtool",
+                               "Draw Frequencies Tool, Double Click to Clear", &btnDrawTool);
+  PanelBaseFreq = AddToolPanel(128 + panelWidth, TBevelCut::bvSpace, "basefreq",
+                               "Select Instrument Main Frequency", &btnBaseFreq);
+  PanelMorphV = AddToolPanel(128 + 2 * panelWidth, TBevelCut::bvSpace, "morphv",
+                             "Adjust volume of frequencies", &btnMorphV);
+  PanelMorphH = AddToolPanel(128 + 3 * panelWidth, TBevelCut::bvSpace, "morphh",
+                             "Adjust Frequency bands", &btnMorphH);
+  PanelMidi = AddToolPanel(128 + 4 * panelWidth, TBevelCut::bvNone, "midi",
+                           "Select Midi Instrument", &btnMidi);
+  btnDrawTool->OnClick = [this] { btnDrawToolClick(); };
+  btnDrawTool->OnDblClick = [this] { btnDrawToolDblClick(); };
+  btnBaseFreq->OnClick = [this] { btnBaseFreqClick(); };
+  btnMorphV->OnClick = [this] { btnMorphVClick(); };
+  btnMorphH->OnClick = [this] { btnMorphHClick(); };
+
+  Panel2 = new TPanel(Panel1);
+  SetAlign(Panel2, TAlign::alClient, false);
+  Panel2->hide();
+
+  StatusBar1 = new TStatusBar(this);
+  StatusBar1->resize(width(), Scale(kStatusBarHeight));
+  StatusBar1->SetSimpleText(
+      " Load or design an instrument by drawing the frequencies and setting the main frequency "
+      "of your instrument.");
+  SetAlign(StatusBar1, TAlign::alBottom);
+
+  AlignControls(Panel1);
+  AlignControls(this);
+
+  // The noise reduction changes the spectrum from the settings window; the editor shows it.
+  SetSpectrumChangedHook(RepaintEditor);
 }
 
-// The editor has no tools yet, so there is nothing to end.
-void TFormInstrument::EndAllModes() {}
+TFormInstrument::~TFormInstrument() { SetSpectrumChangedHook(nullptr); }
+
+TImage* TFormInstrument::AddImage(QWidget* parent, const char* picture, const char* hint) {
+  auto* image = new TImage(parent);
+  image->LoadPicture(QStringLiteral(":/toolbar/%1.svg").arg(picture));
+  image->SetHint(hint);
+  image->resize(Scale(kButtonSize), Scale(kButtonSize));
+  return image;
+}
+
+TPanel* TFormInstrument::AddToolPanel(int designedLeft, TBevelCut bevel, const char* picture,
+                                      const char* hint, TImage** button) {
+  auto* panel = new TPanel(Panel1);
+  panel->SetBevelWidth(kToolBevelWidth);
+  panel->SetBevelOuter(bevel);
+  panel->resize(Scale(kButtonSize) + 2 * kToolBevelWidth, Panel1->height());
+  panel->move(Scale(designedLeft), 0);
+  SetAlign(panel, TAlign::alLeft, false);
+  *button = AddImage(panel, picture, hint);
+  (*button)->move(kToolBevelWidth, (Panel1->height() - Scale(kButtonSize)) / 2);
+  return panel;
+}
+
+void TFormInstrument::SetStatus(const QString& text) { StatusBar1->SetSimpleText(text); }
+
+int TFormInstrument::P() const { return Panel1->height(); }
+int TFormInstrument::T() const { return StatusBar1->y(); }
+
+int32_t TFormInstrument::BinAt(int64_t x) const {
+  return static_cast<int32_t>(RoundEven(static_cast<double>(x * 4095) / (W() - 1)));
+}
+
+float TFormInstrument::AmpAt(int y) const {
+  return static_cast<float>(static_cast<double>(T() - 1 - y) / (T() - 1 - P()));
+}
+
+// --- Tools -------------------------------------------------------------------------------
+
+void TFormInstrument::btnDrawToolClick() {
+  EndBaseFreqMode();
+  EndMorphVMode();
+  EndMorphHMode();
+  if (!DrawToolMode) {
+    DrawToolMode = true;
+    if (!Playing) StartAudio(0);
+    PanelDrawTool->SetBevelOuter(TBevelCut::bvLowered);
+    SetStatus("Please draw the instrument volumes for each frequency.");
+  } else {
+    DrawToolMode = false;
+    PanelDrawTool->SetBevelOuter(TBevelCut::bvSpace);
+    SetStatus("Instrument drawing is ended.");
+    if (!Playing) StopAudio();
+  }
+}
+
+void TFormInstrument::btnDrawToolDblClick() {
+  for (TVec8& bin : InstrumentSpectrum) bin = ZeroVec;
+  SetStatus("Instrument has been cleared.");
+  Invalidate();
+}
+
+void TFormInstrument::btnBaseFreqClick() {
+  EndMorphVMode();
+  EndMorphHMode();
+  EndDrawToolMode();
+  if (!BaseFreqMode) {
+    BaseFreqMode = true;
+    PanelBaseFreq->SetBevelOuter(TBevelCut::bvLowered);
+    SetStatus("Please point to the instrument main frequency.");
+    if (!Playing) StopAudio();
+  } else {
+    BaseFreqMode = false;
+    PanelBaseFreq->SetBevelOuter(TBevelCut::bvSpace);
+    SetStatus("Instrument main frequency selection is finallized. Main frequency at: " +
+              F2(BinFrequency[MainBin.load(std::memory_order_relaxed)]) + "Hz");
+    if (!Playing) StopAudio();
+  }
+}
+
+void TFormInstrument::btnMorphHClick() {
+  EndBaseFreqMode();
+  EndMorphVMode();
+  EndDrawToolMode();
+  if (!MorphHMode) {
+    MorphHMode = true;
+    if (!Playing) StartAudio(0);
+    PanelMorphH->SetBevelOuter(TBevelCut::bvLowered);
+    SetStatus(
+        "Frequency band change mode started. You can drag bands to higher and lower "
+        "freqencies.");
+  } else {
+    MorphHMode = false;
+    PanelMorphH->SetBevelOuter(TBevelCut::bvSpace);
+    SetStatus("Frequency band change mode ended.");
+    if (!Playing) StopAudio();
+  }
+}
+
+void TFormInstrument::btnMorphVClick() {
+  EndBaseFreqMode();
+  EndMorphHMode();
+  EndDrawToolMode();
+  if (!MorphVMode) {
+    MorphVMode = true;
+    if (!Playing) StartAudio(0);
+    PanelMorphV->SetBevelOuter(TBevelCut::bvLowered);
+    SetStatus(
+        "Frequency volume change mode started. You can drag bands to higher and lower "
+        "volumes.");
+  } else {
+    MorphVMode = false;
+    PanelMorphV->SetBevelOuter(TBevelCut::bvSpace);
+    SetStatus("Frequency volume change mode ended.");
+    if (!Playing) StopAudio();
+  }
+}
+
+void TFormInstrument::EndDrawToolMode() {
+  DrawToolMode = false;
+  PanelDrawTool->SetBevelOuter(TBevelCut::bvSpace);
+}
+
+void TFormInstrument::EndBaseFreqMode() {
+  BaseFreqMode = false;
+  PanelBaseFreq->SetBevelOuter(TBevelCut::bvSpace);
+}
+
+void TFormInstrument::EndMorphVMode() {
+  MorphVMode = false;
+  PanelMorphV->SetBevelOuter(TBevelCut::bvSpace);
+}
+
+void TFormInstrument::EndMorphHMode() {
+  MorphHMode = false;
+  PanelMorphH->SetBevelOuter(TBevelCut::bvSpace);
+}
+
+void TFormInstrument::EndAllModes() {
+  EndBaseFreqMode();
+  EndMorphVMode();
+  EndMorphHMode();
+  EndDrawToolMode();
+  if (!Playing) StopAudio();
+}
+
+// --- Mouse -------------------------------------------------------------------------------
+
+void TFormInstrument::mousePressEvent(QMouseEvent* event) {
+  const QPointF p = event->position();
+  FormMouseDown(event->button(), event->modifiers(), static_cast<int>(std::floor(p.x())),
+                static_cast<int>(std::floor(p.y())));
+}
+
+void TFormInstrument::mouseMoveEvent(QMouseEvent* event) {
+  const QPointF p = event->position();
+  FormMouseMove(event->modifiers(), static_cast<int>(std::floor(p.x())),
+                static_cast<int>(std::floor(p.y())));
+}
+
+void TFormInstrument::mouseReleaseEvent(QMouseEvent* event) {
+  const QPointF p = event->position();
+  FormMouseUp(event->button(), event->modifiers(), static_cast<int>(std::floor(p.x())),
+              static_cast<int>(std::floor(p.y())));
+}
+
+void TFormInstrument::FormMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                                    int Y) {
+  EditMouseDown(Button, Shift, X, Y);
+}
+
+void TFormInstrument::FormMouseMove(Qt::KeyboardModifiers Shift, int X, int Y) {
+  EditMouseMove(Shift, X, Y);
+}
+
+void TFormInstrument::FormMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                                  int Y) {
+  EditMouseUp(Button, Shift, X, Y);
+}
+
+void TFormInstrument::ColumnStroke(int X, int Y) {
+  TCanvas& canvas = Canvas();
+  canvas.Pen.Color = clGreen;
+  canvas.Line(X, T(), X, Y);
+  canvas.Pen.Color = clWhite;
+  canvas.Line(X, Y - 1, X, 0);
+}
+
+void TFormInstrument::EditMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
+  X = std::clamp(X, 0, W() - 1);
+  Y = std::clamp(Y, 0, T() - 1);
+  if (DrawToolMode) {
+    LastDrawBin = BinAt(X);
+    const float a = AmpAt(Y);
+    SetA(LastDrawBin, a);
+    SetStatus("Freq: " + F2(BinFrequency[LastDrawBin]) + "Hz  Volume: " + F3(a));
+    ColumnStroke(X, Y);
+    MouseIsDown = true;
+    Invalidate();
+  } else if (BaseFreqMode) {
+    const int32_t bin = BinAt(X);
+    MainBin.store(bin, std::memory_order_relaxed);
+    SetStatus("Main frequency at: " + F2(BinFrequency[bin]) + "Hz");
+    MouseIsDown = true;
+    Invalidate();
+  } else if (MorphHMode || MorphVMode) {
+    MorphX = X;
+    MorphY = Y;
+    MouseIsDown = true;
+  }
+}
+
+void TFormInstrument::EditMouseMove(Qt::KeyboardModifiers, int X, int Y) {
+  if (!MouseIsDown) return;
+  if (DrawToolMode) {
+    X = std::clamp(X, 0, W() - 1);
+    Y = std::clamp(Y, 0, T() - 1);
+    DrawBin = BinAt(X);
+    const float a = AmpAt(Y);
+    SetA(DrawBin, a);
+    SetStatus("Freq: " + F2(BinFrequency[DrawBin]) + "Hz  Volume: " + F3(a));
+    ColumnStroke(X, Y);
+    if (DrawBin != LastDrawBin) {
+      const int32_t L = std::min(DrawBin, LastDrawBin);
+      const int32_t U = std::max(DrawBin, LastDrawBin);
+      const float aL = A(L);
+      const float slope = (A(U) - aL) / static_cast<float>(U - L);
+      for (int32_t i = L + 1; i < U; ++i) SetA(i, slope * static_cast<float>(i - L) + aL);
+      // Column of a bin: the nearest column whose bin it is, as the painters round.
+      const double r = 1.0 / 4095.0;
+      const int32_t lastColumn =
+          static_cast<int32_t>(RoundEven(static_cast<double>((W() - 1) * LastDrawBin) * r));
+      if (DrawBin < LastDrawBin)
+        PaintSpectrumColumns(X + 1, lastColumn);
+      else
+        PaintSpectrumColumns(lastColumn, X - 1);
+    }
+    LastDrawBin = DrawBin;
+  } else if (BaseFreqMode) {
+    X = std::clamp(X, 0, W() - 1);
+    const int32_t bin = BinAt(X);
+    MainBin.store(bin, std::memory_order_relaxed);
+    SetStatus("Main frequency at: " + F2(BinFrequency[bin]) + "Hz");
+    Invalidate();
+  } else if (MorphVMode) {
+    const int32_t m = BinAt(MorphX);
+    const int D = T() - 1 - P();
+    const float dy = static_cast<float>(static_cast<double>(MorphY - Y) / D);
+    const float k = static_cast<float>((4.0 * MorphY / D + 0.5) * static_cast<double>(dy));
+    const int32_t lo = std::max(0, m - 64), hi = std::min(4095, m + 64);
+    for (int32_t i = lo; i <= hi; ++i) SetA(i, (k * MorphWeight[i - m + 64] + 1.0f) * A(i));
+    MorphY = Y;
+    Invalidate();
+  } else if (MorphHMode) {
+    const int32_t m = BinAt(MorphX);
+    const int32_t t = BinAt(X);
+    const int32_t lo = std::max(0, m - 64), hi = std::min(4095, m + 64);
+    // Visiting from the far end toward the target side makes every target a bin already
+    // visited in this event, so no amplitude moves twice.
+    if (t < m) {
+      const float distance = static_cast<float>(m - t);
+      for (int32_t i = lo; i <= hi; ++i) {
+        const int32_t s = RoundEven(distance * (MorphWeight[i - m + 64] * 0.5f));
+        if (s > 0 && i - s >= 1) {
+          SetA(i - s, A(i - s) + A(i));
+          InstrumentSpectrum[i] = ZeroVec;
+        }
+      }
+    } else if (t > m) {
+      const float distance = static_cast<float>(t - m);
+      for (int32_t i = hi; i >= lo; --i) {
+        const int32_t s = RoundEven(distance * (MorphWeight[i - m + 64] * 0.5f));
+        if (s > 0 && i + s <= 4095) {
+          SetA(i + s, A(i + s) + A(i));
+          InstrumentSpectrum[i] = ZeroVec;
+        }
+      }
+    }
+    MorphX = X;
+    Invalidate();
+  }
+}
+
+void TFormInstrument::EditMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+  if (!MouseIsDown) return;
+  MouseIsDown = false;
+  Invalidate();
+}
+
+// --- Painting ----------------------------------------------------------------------------
+
+void TFormInstrument::FormPaint() { PaintSpectrum(0, W() - 1); }
+
+void TFormInstrument::ColumnBar(int32_t x, float q, int32_t& bin, int32_t& top) {
+  const int32_t t = T();
+  const float h = static_cast<float>(t - P());
+  bin = std::clamp(RoundEven(q * static_cast<float>(x)), 0, 4095);
+  top = t - BarRows(h * A(bin));
+  // A silent column shows the first sounding bin among the next ones that share it.
+  for (int k = 1; k <= 5 && top == t && q > static_cast<float>(k) && bin + k <= 4095; ++k)
+    top = t - BarRows(h * A(bin + k));
+  // Ends just off the canvas paint the same pixels as ends far beyond it.
+  top = std::clamp(top, -1, Canvas().Image().height() + 1);
+}
+
+void TFormInstrument::PaintSpectrum(int32_t FirstColumn, int32_t LastColumn) {
+  TCanvas& canvas = Canvas();
+  const int32_t t = T();
+  const float q = static_cast<float>(4095.0 / (W() - 1));
+  const int32_t mainBin = MainBin.load(std::memory_order_relaxed);
+  bool redDone = false;
+  for (int32_t x = FirstColumn; x <= LastColumn; ++x) {
+    int32_t bin, top;
+    ColumnBar(x, q, bin, top);
+    const bool red = !redDone && bin >= mainBin;
+    redDone = redDone || red;
+    canvas.Pen.Color = red ? clRed : clGreen;
+    canvas.Line(x, t, x, top);
+  }
+}
+
+void TFormInstrument::PaintSpectrumColumns(int32_t FirstColumn, int32_t LastColumn) {
+  TCanvas& canvas = Canvas();
+  const int32_t t = T(), p = P();
+  const float q = static_cast<float>(4095.0 / (W() - 1));
+  const int32_t mainBin = MainBin.load(std::memory_order_relaxed);
+  for (int32_t x = FirstColumn; x <= LastColumn; ++x) {
+    int32_t bin, top;
+    ColumnBar(x, q, bin, top);
+    canvas.Pen.Color = std::fabs(static_cast<float>(bin - mainBin)) < q ? clRed : clGreen;
+    canvas.Line(x, t, x, top);
+    canvas.Pen.Color = clWhite;
+    canvas.Line(x, top + 1, x, p);
+  }
+}
 
 // MIDI mode cannot be entered before the MIDI output exists, so these are never reached.
 void TFormInstrument::MidiNoteOn(uint32_t, uint8_t, uint8_t) {}

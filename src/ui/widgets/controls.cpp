@@ -85,6 +85,47 @@ void TPanel::SetColor(const QColor& color) {
   setPalette(p);
 }
 
+void TPanel::SetBevelOuter(TBevelCut bevel) {
+  if (bevel == bevelOuter_) return;
+  bevelOuter_ = bevel;
+  ApplyBevelMargins();
+  update();
+}
+
+void TPanel::SetBevelWidth(int width) {
+  bevelWidth_ = std::max(width, 1);
+  ApplyBevelMargins();
+  update();
+}
+
+void TPanel::ApplyBevelMargins() {
+  const int m = bevelOuter_ == TBevelCut::bvNone ? 0 : bevelWidth_;
+  if (contentsMargins() == QMargins(m, m, m, m)) return;
+  setContentsMargins(m, m, m, m);
+  AlignControls(this);
+}
+
+void TPanel::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  // A space bevel is drawn in the panel's own colour, which the background already shows.
+  if (bevelOuter_ != TBevelCut::bvLowered && bevelOuter_ != TBevelCut::bvRaised) return;
+  const QColor shadow = palette().color(QPalette::Dark);
+  const QColor light = palette().color(QPalette::Light);
+  const QColor topLeft = bevelOuter_ == TBevelCut::bvLowered ? shadow : light;
+  const QColor bottomRight = bevelOuter_ == TBevelCut::bvLowered ? light : shadow;
+  QPainter painter(this);
+  for (int i = 0; i < bevelWidth_; ++i) {
+    const QRect r = rect().adjusted(i, i, -i, -i);
+    if (r.width() <= 0 || r.height() <= 0) break;
+    painter.setPen(topLeft);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+  }
+}
+
 void TPanel::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   AlignControls(this);

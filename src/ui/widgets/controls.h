@@ -26,17 +26,31 @@ void AlignControls(QWidget* parent);
 // Sets a control's Left; an aligned control then takes the slot its new Left asks for.
 void SetLeft(QWidget* control, int left);
 
-// A container that aligns its children whenever its size or their visibility changes.
+// The edge of a panel: sunk in, standing out, or a flat border of the panel's own colour.
+enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+
+// A container that aligns its children whenever its size or their visibility changes. An outer
+// bevel other than bvNone takes BevelWidth pixels on each side from the aligned children.
 class TPanel : public QWidget {
   Q_OBJECT
  public:
   explicit TPanel(QWidget* parent = nullptr);
   void SetColor(const QColor& color);
+  TBevelCut BevelOuter() const { return bevelOuter_; }
+  void SetBevelOuter(TBevelCut bevel);
+  int BevelWidth() const { return bevelWidth_; }
+  void SetBevelWidth(int width);
 
  protected:
+  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void childEvent(QChildEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ApplyBevelMargins();
+  TBevelCut bevelOuter_ = TBevelCut::bvNone;
+  int bevelWidth_ = 1;
 };
 
 // An image shown centred and stretched proportionally on a transparent background, with a
