@@ -31,6 +31,7 @@ void AddBins(float* samples, const int32_t* bins, const __m256* amps) {
   const char* table[N];
   int32_t pos[N];
   int32_t wrap[N];
+#pragma GCC unroll 8
   for (int k = 0; k < N; ++k) {
     const int32_t p = bins[k];
     amp[k] = amps[k];
@@ -41,6 +42,7 @@ void AddBins(float* samples, const int32_t* bins, const __m256* amps) {
   }
   for (int g = 0; g < BlockGroups; ++g) {
     __m256 acc = _mm256_load_ps(samples + 8 * g);
+#pragma GCC unroll 8
     for (int k = 0; k < N; ++k) {
       const __m256 wave = _mm256_load_ps(reinterpret_cast<const float*>(table[k] + pos[k]));
       acc = _mm256_fmadd_ps(amp[k], wave, acc);
@@ -50,6 +52,7 @@ void AddBins(float* samples, const int32_t* bins, const __m256* amps) {
     }
     _mm256_store_ps(samples + 8 * g, acc);
   }
+#pragma GCC unroll 8
   for (int k = 0; k < N; ++k) {
     WavePosition[bins[k]] = pos[k];
     if constexpr (Ramp) _mm256_store_ps(BinAmp[bins[k]].v, amp[k]);
