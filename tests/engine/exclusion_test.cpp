@@ -68,8 +68,8 @@ TEST_F(VoiceExclusion, StressNoteOperationsAgainstRunningBlocks) {
   settings.attack = 3;
   settings.release = 4;
   ThreadCount = 3;
-  constexpr int kOperations = 1500;
-  constexpr int kBlocks = 300;
+  constexpr int kOperations = 3000;
+  constexpr int kBlocks = 600;
 
   std::thread gui([] {
     std::mt19937 random(1);
