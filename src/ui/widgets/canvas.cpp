@@ -128,8 +128,17 @@ void TCanvas::LineTo(int x2, int y2) {
   const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
   const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
   int err = dx + dy, x = x1, y = y1;
+  // Thin lines write straight into the pixels: the spectrum editor draws a line per column.
+  uchar* const bits = w == 1 && !image_.isNull() ? image_.bits() : nullptr;
+  const qsizetype stride = image_.bytesPerLine();
+  const int width = image_.width(), height = image_.height();
   while (x != x2 || y != y2) {
-    if (w == 1) {
+    if (bits) {
+      if (x >= 0 && y >= 0 && x < width && y < height) {
+        auto* pixel = reinterpret_cast<uint32_t*>(bits + y * stride) + x;
+        *pixel = xorMode ? (*pixel ^ rgb) : (0xFF000000u | rgb);
+      }
+    } else if (w == 1) {
       Plot(x, y, rgb, xorMode);
     } else {
       for (int oy = 0; oy < w; ++oy)
