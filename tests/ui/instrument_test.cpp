@@ -407,6 +407,20 @@ TEST_F(Editor, MouseWithoutAToolChangesNothing) {
   EXPECT_FALSE(f->MouseIsDown);
 }
 
+TEST_F(Editor, ClicksOnTheToolbarAndStatusBarAreNoEdits) {
+  f->btnDrawTool->Click();
+  QTest::mouseClick(f->btnBaseFreq, Qt::LeftButton);
+  EXPECT_TRUE(f->BaseFreqMode);
+  QTest::mouseClick(f->Panel1, Qt::LeftButton, {}, QPoint(f->width() - 20, 20));
+  QTest::mouseClick(f->StatusBar1, Qt::LeftButton, {}, QPoint(300, 10));
+  EXPECT_EQ(MainBin, 1024);
+  f->btnDrawTool->Click();
+  QTest::mouseClick(f->btnMorphV, Qt::LeftButton);
+  EXPECT_FALSE(f->MouseIsDown);
+  const std::vector<float> zero(BinCount, 0.0f);
+  EXPECT_EQ(Snapshot(), zero);
+}
+
 TEST_F(Editor, FullPaintOneBinPerColumnAt4096Pixels) {
   Resize(4096);
   for (int b = 0; b < BinCount; ++b) SetBin(b, float(b % 9) / 8.0f);
