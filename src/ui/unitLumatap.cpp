@@ -3,7 +3,11 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QTouchEvent>
+#include <algorithm>
+#include <cmath>
 
 #include "engine/waves.h"
 #include "platform/win/folders.h"
@@ -14,12 +18,19 @@
 #include "ui/unitInstrument.h"
 #include "ui/unitsettings.h"
 #include "ui/widgets/application.h"
+#include "ui/widgets/numbers.h"
 
 bool Playing = false;
 bool TouchCapable = false;
 bool TouchRegistered = false;
 bool TouchOffered = false;
 bool WebcamInUse = false;
+
+int32_t NoteIdCounter = 0;
+int32_t MouseNoteId = 0;
+int32_t CamNoteId = 0;
+
+bool VolumeDragging = false;
 
 TFormLumatap* FormLumatap = nullptr;
 
@@ -30,6 +41,20 @@ constexpr int kStatusBarHeight = 36;
 
 // The x87 unit back to its power-on state (precision, rounding, masked exceptions).
 void ResetFpu() { __asm__ volatile("fninit"); }
+
+// Ties to even, as the processor rounds by default.
+int32_t RoundEven(double x) { return static_cast<int32_t>(std::nearbyint(x)); }
+int32_t RoundEven(float x) { return static_cast<int32_t>(std::nearbyintf(x)); }
+
+QString F2(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 2); }
+QString F3(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 3); }
+
+int32_t LowestPlayingNote() { return FormSettings->TrackBarLowestPlayingNote->Position(); }
+int32_t HighestPlayingNote() { return FormSettings->TrackBarHighestPlayingNote->Position(); }
+
+// Every touch message reads at most this many contacts.
+constexpr UINT kMaxTouchInputs = 10;
+TOUCHINPUT TouchInputs[kMaxTouchInputs];
 }  // namespace
 
 void CheckTouchCapable() {
@@ -88,8 +113,23 @@ TFormLumatap::TFormLumatap(QWidget* parent) : TForm(parent) {
       "and select the input mode, then you can play your instrument in this window.");
   SetAlign(StatusBar1, TAlign::alBottom);
 
+  VolumeBar->OnPaint = [this](TCanvas&) { VolumeBarPaint(VolumeBar); };
+  VolumeBar->OnMouseDown = [this](QMouseEvent* e) {
+    VolumeBarMouseDown(VolumeBar, e->button(), e->modifiers(), e->position().toPoint().x(),
+                       e->position().toPoint().y());
+  };
+  VolumeBar->OnMouseMove = [this](QMouseEvent* e) {
+    VolumeBarMouseMove(VolumeBar, e->modifiers(), e->position().toPoint().x(),
+                       e->position().toPoint().y());
+  };
+  VolumeBar->OnMouseUp = [this](QMouseEvent* e) {
+    VolumeBarMouseUp(VolumeBar, e->button(), e->modifiers(), e->position().toPoint().x(),
+                     e->position().toPoint().y());
+  };
+
   Timer1 = new QTimer(this);
   Timer1->setInterval(250);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(Timer1); });
   Timer1->start();
 
   SaveDialogWav.Title = "Save recorded file as";
@@ -224,4 +264,328 @@ void TFormLumatap::btnReadmeClick() {
     path = QCoreApplication::applicationDirPath().toStdString() + "/readme.txt";
   delete registry;
   ShellExecuteA(Handle(), nullptr, path.c_str(), "", "", SW_SHOWNORMAL);
+}
+
+void TFormLumatap::SetStatus(const QString& text) { StatusBar1->SetSimpleText(text); }
+
+// --- Position to note ---------------------------------------------------------------------
+
+int32_t TFormLumatap::NearestEnabledNote(float Pos) {
+  const int32_t lo = LowestPlayingNote(), hi = HighestPlayingNote();
+  const float x = Pos * static_cast<float>(hi - lo) + static_cast<float>(lo);
+  const int32_t r = RoundEven(x);
+  int32_t n;
+  // A nearest note beyond the range (a camera position a little past an edge) is never looked
+  // up: the search below then settles on the bound.
+  if (r >= lo && r <= hi && NoteEnabled[r]) {
+    n = r;
+  } else {
+    int32_t step;
+    if (x > static_cast<float>(r)) {
+      n = r + 1;
+      step = -2;
+    } else {
+      n = r - 1;
+      step = 2;
+    }
+    n = std::clamp(n, lo, hi);
+    // Candidates alternate about r at growing distance until one is enabled or hits a bound.
+    while (lo < n && n < hi && !NoteEnabled[n]) {
+      n += step;
+      step = step < 0 ? 1 - step : -step - 1;
+    }
+    n = std::clamp(n, lo, hi);
+  }
+  return n;
+}
+
+float TFormLumatap::PositionToNoteFreq(float Pos) { return NoteFrequency[NearestEnabledNote(Pos)]; }
+
+int32_t TFormLumatap::PositionToMidiNote(float Pos) { return NearestEnabledNote(Pos) + 21; }
+
+TFormLumatap::TNotePoint TFormLumatap::MapPoint(int X, int Y) {
+  const int32_t W = width(), T = Panel1->height(), B = StatusBar1->y();
+  const int32_t lo = LowestPlayingNote(), hi = HighestPlayingNote();
+  TNotePoint p;
+  const float Pos = static_cast<float>(static_cast<double>(X) / (W - 1));
+  if (PianoMode) {
+    p.Frequency = PositionToNoteFreq(Pos);
+  } else {
+    double a = static_cast<double>((hi - lo) * X) / (W - 1);
+    a = a - 48;
+    a = lo + a;
+    a = a * 0.6931471805599453 * 0.08333333333333333;
+    p.Frequency = static_cast<float>(std::exp(a) * 440);
+  }
+  p.MidiNote = PositionToMidiNote(Pos);
+  p.Volume = static_cast<float>(static_cast<double>(B - 1 - Y) / (B - T - 1));
+  p.Velocity = RoundEven(static_cast<double>(127 * (B - 1 - Y)) / (B - T - 1));
+  return p;
+}
+
+void TFormLumatap::NewMouseNoteId() {
+  NoteIdCounter = NoteIdCounter + 1;
+  MouseNoteId = NoteIdCounter;
+  if (CamNoteId == MouseNoteId) MouseNoteId = CamNoteId - 2;
+}
+
+// --- Mouse ---------------------------------------------------------------------------------
+
+void TFormLumatap::mousePressEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  FormMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void TFormLumatap::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  FormMouseMove(this, event->modifiers(), p.x(), p.y());
+}
+
+void TFormLumatap::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  FormMouseUp(this, event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void TFormLumatap::FormMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
+  if (!Playing || TouchRegistered) return;
+  const TNotePoint p = MapPoint(X, Y);
+  if (MidiMode) {
+    FormInstrument->MidiNoteOff(MouseNoteId);
+    NewMouseNoteId();
+    FormInstrument->MidiNoteOn(MouseNoteId, static_cast<uint8_t>(p.MidiNote),
+                               static_cast<uint8_t>(p.Velocity));
+    MouseIsDown = true;
+    SetStatus(QStringLiteral("Midi %1 at %2").arg(p.MidiNote).arg(p.Velocity));
+  } else {
+    NoteOff(MouseNoteId);
+    NewMouseNoteId();
+    NoteOn(MouseNoteId, p.Frequency, p.Volume);
+    MouseIsDown = true;
+    SetStatus("Note: " + F2(p.Frequency) + "Hz at volume: " + F3(p.Volume));
+  }
+}
+
+void TFormLumatap::FormMouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {
+  if (!MouseIsDown) return;
+  // The pointer may leave the playing area while the button is held.
+  X = std::clamp(X, 0, width() - 1);
+  Y = std::clamp(Y, Panel1->height(), StatusBar1->y() - 1);
+  const TNotePoint p = MapPoint(X, Y);
+  if (MidiMode) {
+    FormInstrument->MidiNoteChange(MouseNoteId, static_cast<uint8_t>(p.MidiNote),
+                                   static_cast<uint8_t>(p.Velocity));
+    SetStatus(QStringLiteral("Midi %1 at %2").arg(p.MidiNote).arg(p.Velocity));
+  } else {
+    SetStatus("Note: " + F2(p.Frequency) + "Hz at volume: " + F3(p.Volume));
+    NoteMove(MouseNoteId, p.Frequency, p.Volume);
+  }
+}
+
+void TFormLumatap::FormMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+  if (!MouseIsDown) return;
+  if (MidiMode)
+    FormInstrument->MidiNoteOff(MouseNoteId);
+  else
+    NoteOff(MouseNoteId);
+  SetStatus("Note released");
+  MouseIsDown = false;
+}
+
+// --- Touch ---------------------------------------------------------------------------------
+
+bool TFormLumatap::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel: {
+      auto* touch = static_cast<QTouchEvent*>(event);
+      // A touch that begins on the toolbar or the status bar belongs to them: left unhandled,
+      // it reaches the buttons and the volume bar as mouse input.
+      if (event->type() == QEvent::TouchBegin && !touch->points().isEmpty() &&
+          childAt(touch->points().first().position().toPoint())) {
+        event->ignore();
+        return false;
+      }
+      TMessage message;
+      if (TouchEventToMessage(Handle(), *touch, message)) WMTouch(message);
+      event->accept();
+      return true;
+    }
+    default:
+      return TForm::event(event);
+  }
+}
+
+void TFormLumatap::WMTouch(TMessage& Msg) {
+  const auto input = reinterpret_cast<HTOUCHINPUT>(Msg.LParam);
+  // The handle is closed whatever happens to the contacts.
+  struct CloseInput {
+    HTOUCHINPUT input;
+    ~CloseInput() { CloseTouchInputHandle(input); }
+  } close{input};
+
+  const UINT count = std::min(static_cast<UINT>(Msg.WParam), kMaxTouchInputs);
+  GetTouchInputInfo(input, count, TouchInputs, sizeof(TOUCHINPUT));
+  if (!Playing || !TouchRegistered) return;
+
+  QString status = "Playing:";
+  SetStatus(status);
+  const int32_t W = width(), T = Panel1->height(), B = StatusBar1->y();
+  for (UINT i = 0; i < count; ++i) {
+    const TOUCHINPUT& contact = TouchInputs[i];
+    POINT point{contact.x / 100, contact.y / 100};
+    PhysicalToLogicalPoint(Handle(), &point);
+    ScreenToClient(Handle(), &point);
+    const int X = std::clamp<int>(point.x, 0, W - 1);
+    const int Y = std::clamp<int>(point.y, T, B - 1);
+    const TNotePoint p = MapPoint(X, Y);
+    const auto id = static_cast<int32_t>(contact.dwID);
+    if (contact.dwFlags & TOUCHEVENTF_DOWN) {
+      if (MidiMode) {
+        FormInstrument->MidiNoteOff(contact.dwID);
+        FormInstrument->MidiNoteOn(contact.dwID, static_cast<uint8_t>(p.MidiNote),
+                                   static_cast<uint8_t>(p.Velocity));
+        status += QStringLiteral(" midi %1 at %2").arg(p.MidiNote).arg(p.Velocity);
+      } else {
+        NoteOff(id);
+        NoteOn(id, p.Frequency, p.Volume);
+        status += " " + F2(p.Frequency) + "Hz at " + F3(p.Volume);
+      }
+    } else if (contact.dwFlags & TOUCHEVENTF_MOVE) {
+      if (MidiMode) {
+        FormInstrument->MidiNoteChange(contact.dwID, static_cast<uint8_t>(p.MidiNote),
+                                       static_cast<uint8_t>(p.Velocity));
+        status += QStringLiteral(" midi %1 at %2").arg(p.MidiNote).arg(p.Velocity);
+      } else {
+        NoteMove(id, p.Frequency, p.Volume);
+        status += " " + F2(p.Frequency) + "Hz at " + F3(p.Volume);
+      }
+    } else if (contact.dwFlags & TOUCHEVENTF_UP) {
+      if (MidiMode) {
+        FormInstrument->MidiNoteOff(contact.dwID);
+        continue;
+      }
+      NoteOff(id);
+      status += " " + F2(p.Frequency) + "Hz released";
+    } else {
+      continue;
+    }
+    SetStatus(status);
+  }
+}
+
+// --- Playing surface, volume bar, timer ----------------------------------------------------
+
+void TFormLumatap::FormPaint(QObject*) {
+  TCanvas& canvas = Canvas();
+  const int32_t W = width(), H = height();
+  if (PianoMode) {
+    const int32_t lo = LowestPlayingNote(), hi = HighestPlayingNote();
+    const float w = static_cast<float>(static_cast<double>(W) / (hi - lo));
+    float mid = 0;
+    for (int32_t n = lo; n <= hi; ++n) {
+      canvas.Brush.Color = KeyColor[n];
+      const int32_t left = RoundEven(mid - w * 0.5f);
+      const int32_t right = RoundEven(mid + w * 0.5f);
+      canvas.FillRect(left, 0, right, H);
+      canvas.Pen.Color = KeyColor[n] == clWhite ? 0xC0C0C0 : clBlack;
+      canvas.Rectangle(left, 0, right, H);
+      mid = mid + w;
+    }
+  } else {
+    canvas.Brush.Style = TBrushStyle::bsCross;
+    canvas.Brush.Color = clBlack;
+    canvas.FillRect(0, 0, W, H);
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+  }
+  MarkerShown = false;
+}
+
+void TFormLumatap::VolumeBarMouseDown(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers Shift,
+                                      int X, int Y) {
+  VolumeDragging = true;
+  VolumeBarMouseMove(Sender, Shift, X, Y);
+}
+
+void TFormLumatap::VolumeBarMouseMove(QObject*, Qt::KeyboardModifiers, int X, int) {
+  if (!VolumeDragging) return;
+  const int32_t BW = VolumeBar->width();
+  // Past the right end counts as the full width, so that the bar reaches 65535.
+  if (X < 0) X = 0;
+  if (X > BW - 1) X = BW;
+  VolumeBar->Tag = RoundEven(static_cast<double>(X * 65535) / BW);
+  const int32_t tag = VolumeBar->Tag;
+  if (MidiMode) {
+    FormInstrument->MidiVolume = static_cast<uint32_t>(tag) | (static_cast<uint32_t>(tag) << 16);
+  } else {
+    InstrumentVolume.Fill(static_cast<float>(tag * 3.999938963912413 * 0.000244140625));
+  }
+  SetStatus("Volume: " + F3(tag * 1.5259021896696422e-05));
+  VolumeBar->update();
+}
+
+void TFormLumatap::VolumeBarMouseUp(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers Shift,
+                                    int X, int Y) {
+  VolumeBarMouseMove(Sender, Shift, X, Y);
+  VolumeDragging = false;
+}
+
+void TFormLumatap::VolumeBarPaint(QObject*) {
+  TCanvas& canvas = VolumeBar->Canvas();
+  const int32_t BW = VolumeBar->width(), BH = VolumeBar->height();
+  const int32_t p = static_cast<int32_t>(static_cast<int64_t>(BW - 1) * VolumeBar->Tag / 65535);
+  canvas.Pen.Color = 0x008000;
+  canvas.Brush.Color = 0x008000;
+  canvas.Rectangle(0, 0, p, BH);
+  canvas.Brush.Color = clWhite;
+  canvas.Pen.Color = clWhite;
+  canvas.Rectangle(p, 0, BW, BH);
+  const float volume = InstrumentVolume[0];
+  if (!MidiMode && ClipVolume.load(std::memory_order_relaxed) < volume) {
+    canvas.Pen.Color = 0x0000FF;
+    const float clip = ClipVolume.load(std::memory_order_relaxed);
+    const int32_t x =
+        RoundEven(static_cast<float>(BW - 1) * clip * 4096.0f * 3.814813680946827e-06f);
+    if (x > 1) canvas.Line(x, 0, x, BH);
+    // Each clipping report is drawn once.
+    ClipVolume.store(InstrumentVolume[0], std::memory_order_relaxed);
+  }
+}
+
+void TFormLumatap::Timer1Timer(QObject*) {
+  if (MidiMode) {
+    const int32_t m = static_cast<int32_t>(FormInstrument->MidiVolume & 0xFFFF);
+    if (m != VolumeBar->Tag) {
+      VolumeBar->Tag = m;
+      VolumeBar->update();
+    }
+    return;
+  }
+  if (ClipVolume.load(std::memory_order_relaxed) <= 0.01) {
+    ClipVolume.store(InstrumentVolume[0], std::memory_order_relaxed);
+    VolumeBar->update();
+  }
+  const int32_t t =
+      RoundEven(static_cast<double>(InstrumentVolume[0] * 4096.0f) * 0.2500038148136845);
+  if (t != VolumeBar->Tag || ClipVolume.load(std::memory_order_relaxed) < InstrumentVolume[0]) {
+    VolumeBar->Tag = t;
+    VolumeBar->update();
+  }
+}
+
+// --- Webcam --------------------------------------------------------------------------------
+
+void TFormLumatap::InitWebcam() {
+  WebcamInUse = true;
+  // Enumerating the video input devices needs the capture components; until they exist none
+  // is listed, and neither a camera nor a format is selected.
+}
+
+void TFormLumatap::SelectWebcam(int) {
+  // No device can be listed yet, so there is none to bind.
+}
+
+void TFormLumatap::RestartWebcam() {
+  // Capture never runs without the capture components, so there is nothing to restart.
 }

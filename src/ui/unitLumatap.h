@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/win/dialogs.h"
+#include "platform/win/messages.h"
 #include "platform/win/types.h"
 #include "ui/widgets/controls.h"
 #include "ui/widgets/form.h"
@@ -15,6 +16,15 @@ extern bool TouchCapable;     // a multi-touch digitizer is present
 extern bool TouchRegistered;  // touch input is active (mouse input is then ignored)
 extern bool TouchOffered;     // touch can be chosen as input method
 extern bool WebcamInUse;
+
+// Ids of the mouse and camera notes: each new note takes the next counter value, and the two
+// sources never share an id. Touch notes use the contact ids instead.
+extern int32_t NoteIdCounter;
+extern int32_t MouseNoteId;
+extern int32_t CamNoteId;
+
+// A drag on the volume bar is in progress.
+extern bool VolumeDragging;
 
 class TSysDevEnum;
 class TEnumMediaType;
@@ -68,15 +78,59 @@ class TFormLumatap : public TForm {
   void btnInstrumentClick();
   void btnReadmeClick();
 
+  // Frequency and MIDI note of the enabled note nearest to Pos (0 left edge, 1 right edge) in
+  // the playing range. They read only the range and the note tables (the camera thread calls
+  // them too).
+  float PositionToNoteFreq(float Pos);
+  int32_t PositionToMidiNote(float Pos);
+
+  void FormMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                     int Y);
+  void FormMouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+  void FormMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                   int Y);
+  void WMTouch(TMessage& Msg);
+
+  void FormPaint(QObject* Sender);
+  void VolumeBarMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+                          int X, int Y);
+  void VolumeBarMouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+  void VolumeBarMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                        int Y);
+  void VolumeBarPaint(QObject* Sender);
+  void Timer1Timer(QObject* Sender);
+
+  // The webcam's device control. Until the capture components exist no video input device is
+  // found: the input list stays empty, as on a machine without a camera.
+  void InitWebcam();
+  void SelectWebcam(int Index);
+  void RestartWebcam();
+
   HWND Handle() { return this; }
 
  protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void PaintForm() override { FormPaint(this); }
 
  private:
   TImage* AddButton(TAlign align, int designedLeft, const char* picture, const char* hint,
                     void (TFormLumatap::*click)());
+  // The mapping of a point of the playing area shared by mouse and touch input.
+  struct TNotePoint {
+    float Frequency;  // piano or smooth pitch
+    float Volume;
+    int32_t MidiNote;
+    int32_t Velocity;
+  };
+  TNotePoint MapPoint(int X, int Y);
+  int32_t NearestEnabledNote(float Pos);
+  void NewMouseNoteId();
+  void SetStatus(const QString& text);
 };
 
 extern TFormLumatap* FormLumatap;
