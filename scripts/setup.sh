@@ -11,7 +11,7 @@ packages=(
   libv4l-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils imagemagick sox
+  xvfb xauth x11-utils imagemagick sox xdotool
   fonts-dejavu-core
 )
 
