@@ -51,12 +51,16 @@ TEST_F(TouchMessages, ContactsInHundredthsOfAPixelWithStableIdsAndFlags) {
   EXPECT_EQ(records[0].dwFlags, TOUCHEVENTF_DOWN);
   EXPECT_EQ(records[1].dwID, 9u);
 
-  // A resting finger is reported as a move, as the screen reports every contact it tracks.
+  // A resting finger is reported as a move where it was last seen, as the screen reports
+  // every contact it tracks; its event point may carry no position.
   records = Translate(QEvent::TouchUpdate, {At(4, QEventPoint::State::Updated, {260, 120}),
-                                            At(9, QEventPoint::State::Stationary, {300, 140})});
+                                            At(9, QEventPoint::State::Stationary, {0, 0})});
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].dwFlags, TOUCHEVENTF_MOVE);
+  EXPECT_EQ(records[0].x, 26000);
   EXPECT_EQ(records[1].dwFlags, TOUCHEVENTF_MOVE);
+  EXPECT_EQ(records[1].x, 30000);
+  EXPECT_EQ(records[1].y, 14000);
 
   records = Translate(QEvent::TouchUpdate, {At(4, QEventPoint::State::Released, {261, 121}),
                                             At(9, QEventPoint::State::Stationary, {300, 140})});

@@ -309,6 +309,10 @@ TEST_F(TouchWindow, TwoFingersInOneMessagePlayTwoNotesUnderTheirContactIds) {
   EXPECT_EQ(second->Bin, NearestBin(110.0f));
   EXPECT_EQ(OpenTouchInputHandles(), 0);
   EXPECT_EQ(NoteIdCounter, 0) << "touch notes take no mouse ids";
+  // One finger moves, the other rests where it is.
+  Touch().move(7, QPoint(750, 316)).stationary(9);
+  EXPECT_EQ(Status(), "Playing: 1,760.00Hz at 0.500 110.00Hz at 0.000");
+  EXPECT_EQ(second->Bin, NearestBin(110.0f));
 }
 
 TEST_F(TouchWindow, AFingerMovesAndLiftsItsOwnNote) {
@@ -369,6 +373,10 @@ TEST_F(TouchWindow, NothingPlaysWhilePausedOrWithMouseInput) {
   Touch().release(1, QPoint(500, 316));
   Press(500, 316);
   EXPECT_EQ(Held(), 1);
+  Release(500, 316);
+  FormSettings->ComboBoxInput->setCurrentIndex(2);
+  emit FormSettings->ComboBoxInput->activated(2);
+  EXPECT_TRUE(TouchRegistered);
 }
 
 TEST_F(TouchWindow, InMidiModeALiftedFingerAddsNothing) {

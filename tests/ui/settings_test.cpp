@@ -253,26 +253,4 @@ TEST_F(Settings, TheEntryOfANoteClassSetsEveryOctave) {
   EXPECT_TRUE(NoteEnabled[3]);
 }
 
-// The input list on a machine with a touch screen.
-TEST(SettingsWithTouch, TheTouchEntryIsSelectedAndSwitchesTheFlag) {
-  std::unique_ptr<QPointingDevice> screen(
-      QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen));
-  FormLumatap = new TFormLumatap;
-  FormSettings = new TFormSettings;
-  TComboBox* list = FormSettings->ComboBoxInput;
-  ASSERT_EQ(list->count(), 3);
-  EXPECT_EQ(list->currentIndex(), 2);
-  list->setCurrentIndex(0);
-  emit list->activated(0);
-  EXPECT_FALSE(TouchRegistered);
-  list->setCurrentIndex(2);
-  emit list->activated(2);
-  EXPECT_TRUE(TouchRegistered);
-  delete FormSettings;
-  delete FormLumatap;
-  FormSettings = nullptr;
-  FormLumatap = nullptr;
-  TouchCapable = TouchRegistered = TouchOffered = false;
-}
-
 }  // namespace

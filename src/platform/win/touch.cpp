@@ -117,7 +117,14 @@ bool TouchEventToMessage(HWND window, const QTouchEvent& event, TMessage& messag
           contact.dwFlags = TOUCHEVENTF_UP;
           down.erase(contact.dwID);
           break;
-        default:  // moved or resting: the screen reports every contact it tracks
+        case QEventPoint::State::Stationary:
+          // A resting finger is where it was last seen; its event point need not say so.
+          if (const auto it = down.find(contact.dwID); it != down.end()) {
+            contact.x = it->second.x;
+            contact.y = it->second.y;
+          }
+          [[fallthrough]];
+        default:  // the screen reports every contact it tracks
           contact.dwFlags = TOUCHEVENTF_MOVE;
           down[contact.dwID] = contact;
           break;
