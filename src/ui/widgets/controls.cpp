@@ -21,7 +21,7 @@ TAlign GetAlign(const QWidget* control) {
   return value.isValid() ? static_cast<TAlign>(value.toInt()) : TAlign::alNone;
 }
 
-void AlignControls(QWidget* parent) {
+void AlignControls(QWidget* parent, const QWidget* moved) {
   std::vector<QWidget*> top, bottom, left, right, client;
   for (QObject* object : parent->children()) {
     auto* w = qobject_cast<QWidget*>(object);
@@ -55,15 +55,20 @@ void AlignControls(QWidget* parent) {
     w->setGeometry(r.left(), r.bottom() + 1 - w->height(), r.width(), w->height());
     r.setBottom(r.bottom() - w->height());
   }
-  auto byLeft = [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); };
+  // On a tie the control that was just moved or shown takes the place it asked for.
+  auto byLeft = [moved](const QWidget* a, const QWidget* b) {
+    return a->x() != b->x() ? a->x() < b->x() : (a == moved && b != moved);
+  };
   std::stable_sort(left.begin(), left.end(), byLeft);
   for (QWidget* w : left) {
     w->setGeometry(r.left(), r.top(), w->width(), r.height());
     r.setLeft(r.left() + w->width());
   }
-  // The largest Left is the rightmost slot.
-  std::stable_sort(right.begin(), right.end(),
-                   [](const QWidget* a, const QWidget* b) { return a->x() > b->x(); });
+  // The largest right edge is the rightmost slot.
+  std::stable_sort(right.begin(), right.end(), [moved](const QWidget* a, const QWidget* b) {
+    const int ra = a->x() + a->width(), rb = b->x() + b->width();
+    return ra != rb ? ra > rb : (a == moved && b != moved);
+  });
   for (QWidget* w : right) {
     w->setGeometry(r.right() + 1 - w->width(), r.top(), w->width(), r.height());
     r.setRight(r.right() - w->width());
@@ -74,7 +79,7 @@ void AlignControls(QWidget* parent) {
 void SetLeft(QWidget* control, int left) {
   control->move(left, control->y());
   if (control->parentWidget() && GetAlign(control) != TAlign::alNone)
-    AlignControls(control->parentWidget());
+    AlignControls(control->parentWidget(), control);
 }
 
 TPanel::TPanel(QWidget* parent) : QWidget(parent) { setAutoFillBackground(true); }
@@ -137,7 +142,9 @@ void TPanel::childEvent(QChildEvent* event) {
 }
 
 bool TPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+  if (event->type() == QEvent::ShowToParent)
+    AlignControls(this, qobject_cast<QWidget*>(watched));
+  else if (event->type() == QEvent::HideToParent)
     AlignControls(this);
   return QWidget::eventFilter(watched, event);
 }

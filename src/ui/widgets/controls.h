@@ -21,7 +21,8 @@ TAlign GetAlign(const QWidget* control);
 // Lays out the aligned children of parent: top and bottom first, then left-aligned controls
 // from the left and right-aligned controls from the right, each group ordered by Left (the
 // largest Left of the right group lands rightmost), then the client control in what is left.
-void AlignControls(QWidget* parent);
+// moved, the control whose Left or visibility just changed, wins ties.
+void AlignControls(QWidget* parent, const QWidget* moved = nullptr);
 
 // Sets a control's Left; an aligned control then takes the slot its new Left asks for.
 void SetLeft(QWidget* control, int left);
