@@ -37,6 +37,18 @@ class WaveOutDevice {
   WaveOutDevice(std::unique_ptr<WaveOutBackend> backend, WAVEOUTPROC callback, DWORD_PTR instance)
       : backend_(std::move(backend)), callback_(callback), instance_(instance) {}
 
+  // A device still open when the program ends stops here rather than terminating it.
+  ~WaveOutDevice() {
+    {
+      std::lock_guard lk(m_);
+      stopping_ = true;
+    }
+    playerCv_.notify_all();
+    notifyCv_.notify_all();
+    if (player_.joinable()) player_.join();
+    if (notifier_.joinable()) notifier_.join();
+  }
+
   HWAVEOUT Handle() { return reinterpret_cast<HWAVEOUT>(this); }
 
   bool Start() {
