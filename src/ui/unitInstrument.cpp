@@ -1,11 +1,19 @@
 #include "ui/unitInstrument.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "engine/output.h"
+#include "engine/recording.h"
 #include "engine/waves.h"
+#include "platform/win/folders.h"
 #include "ui/unitLumatap.h"
 #include "ui/widgets/application.h"
 #include "ui/widgets/numbers.h"
@@ -20,6 +28,12 @@ constexpr int kToolbarHeight = 70;
 constexpr int kButtonSize = 64;
 constexpr int kStatusBarHeight = 36;
 constexpr int kToolBevelWidth = 2;
+constexpr int kMidiFontHeight = 30;
+constexpr int kMidiControlGap = 8;
+constexpr int kSpinEditWidth = 100;
+constexpr int kComboBoxMidiWidth = 820;
+
+constexpr BYTE kNoteOff = 0x80, kNoteOn = 0x90, kKeyPressure = 0xA0;
 
 constexpr TColor clGreen = 0x008000;
 constexpr TColor clRed = 0x0000FF;
@@ -50,6 +64,36 @@ void RepaintEditor() {
 }
 
 }  // namespace
+
+TDropDownComboBox::TDropDownComboBox(QWidget* parent) : QComboBox(parent) {
+  setEditable(true);
+  // A typed text is only a text: Return must not add it to the list.
+  setInsertPolicy(QComboBox::NoInsert);
+  connect(this, &QComboBox::activated, this, [this] {
+    typed_ = false;
+    if (OnChange) OnChange();
+  });
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+    typed_ = true;
+    if (OnChange) OnChange();
+  });
+}
+
+void TDropDownComboBox::ClearItems() {
+  const QString text = currentText();
+  clear();
+  setEditText(text);
+}
+
+void TDropDownComboBox::AddItem(const QString& item) {
+  const QString text = currentText();
+  const bool none = currentIndex() < 0;
+  addItem(item);
+  if (none && currentIndex() >= 0) {
+    setCurrentIndex(-1);
+    setEditText(text);
+  }
+}
 
 TFormInstrument::TFormInstrument(QWidget* parent)
     : TForm(parent,
@@ -87,10 +131,32 @@ TFormInstrument::TFormInstrument(QWidget* parent)
   btnBaseFreq->OnClick = [this] { btnBaseFreqClick(); };
   btnMorphV->OnClick = [this] { btnMorphVClick(); };
   btnMorphH->OnClick = [this] { btnMorphHClick(); };
+  btnMidi->OnClick = [this] { btnMidiClick(); };
 
   Panel2 = new TPanel(Panel1);
   SetAlign(Panel2, TAlign::alClient, false);
   Panel2->hide();
+
+  QFont midiFont = font();
+  midiFont.setPixelSize(Scale(kMidiFontHeight));
+  SpinEditChannel = new QSpinBox(Panel2);
+  SpinEditChannel->setFont(midiFont);
+  SpinEditChannel->setRange(1, 16);
+  SpinEditChannel->setValue(1);
+  SpinEditChannel->setToolTip("Midi Channel");
+  ComboBoxMidi = new TDropDownComboBox(Panel2);
+  ComboBoxMidi->setFont(midiFont);
+  ComboBoxMidi->setEditText("Select midi output device or midi loop port");
+  ComboBoxMidi->lineEdit()->setCursorPosition(0);
+  // Both centred in the toolbar's height, the device box right of the channel.
+  const int controlHeight =
+      std::max(SpinEditChannel->sizeHint().height(), ComboBoxMidi->sizeHint().height());
+  const int top = (Panel1->height() - controlHeight) / 2;
+  SpinEditChannel->setGeometry(Scale(kMidiControlGap), top, Scale(kSpinEditWidth), controlHeight);
+  ComboBoxMidi->setGeometry(SpinEditChannel->geometry().right() + 1 + Scale(kMidiControlGap), top,
+                            Scale(kComboBoxMidiWidth), controlHeight);
+  connect(SpinEditChannel, &QSpinBox::valueChanged, this, [this] { SpinEditChannelChange(); });
+  ComboBoxMidi->OnChange = [this] { ComboBoxMidiChange(); };
 
   StatusBar1 = new TStatusBar(this);
   StatusBar1->resize(width(), Scale(kStatusBarHeight));
@@ -104,9 +170,14 @@ TFormInstrument::TFormInstrument(QWidget* parent)
 
   // The noise reduction changes the spectrum from the settings window; the editor shows it.
   SetSpectrumChangedHook(RepaintEditor);
+
+  FormCreate();
 }
 
-TFormInstrument::~TFormInstrument() { SetSpectrumChangedHook(nullptr); }
+TFormInstrument::~TFormInstrument() {
+  FormDestroy();
+  SetSpectrumChangedHook(nullptr);
+}
 
 TImage* TFormInstrument::AddImage(QWidget* parent, const char* picture, const char* hint) {
   auto* image = new TImage(parent);
@@ -446,7 +517,159 @@ void TFormInstrument::PaintSpectrumColumns(int32_t FirstColumn, int32_t LastColu
   }
 }
 
-// MIDI mode cannot be entered before the MIDI output exists, so these are never reached.
-void TFormInstrument::MidiNoteOn(uint32_t, uint8_t, uint8_t) {}
-void TFormInstrument::MidiNoteChange(uint32_t, uint8_t, uint8_t) {}
-void TFormInstrument::MidiNoteOff(uint32_t) {}
+// --- Lifecycle ---------------------------------------------------------------------------
+
+void TFormInstrument::FormCreate() {
+  const std::string folder = GetWindowsSpecialDir(CSIDL_PERSONAL) + "LumatapSynth/";
+  SaveDialog1.InitialDir = folder;
+  OpenDialog1.InitialDir = folder;
+}
+
+void TFormInstrument::closeEvent(QCloseEvent* event) {
+  TCloseAction action = TCloseAction::caHide;
+  FormClose(this, action);
+  if (action == TCloseAction::caNone)
+    event->ignore();
+  else
+    TForm::closeEvent(event);  // the window lives for the whole run: closing hides it
+}
+
+void TFormInstrument::FormClose(QObject*, TCloseAction& CloseAction) {
+  CloseAction = TCloseAction::caHide;
+}
+
+void TFormInstrument::FormDestroy() {
+  if (!MidiMode) return;
+  MidiAllNotesOff();
+  if (MidiOut) {
+    midiOutReset(MidiOut);
+    midiOutClose(MidiOut);
+    MidiOut = nullptr;
+  }
+}
+
+// --- MIDI mode -----------------------------------------------------------------------------
+
+void TFormInstrument::btnMidiClick() {
+  EndAllModes();
+  const UINT n = midiOutGetNumDevs();
+  if (n == 0) {
+    ShowMessage("No Midi output ports found, please install a Midi Loop driver!");
+    return;
+  }
+  MidiMode = true;
+  btnImport->hide();
+  btnSave->hide();
+  PanelDrawTool->hide();
+  PanelBaseFreq->hide();
+  PanelMorphV->hide();
+  PanelMorphH->hide();
+  StopRecording();
+  StopAudio();
+  Panel2->show();
+  MidiChannel = 0;
+  {
+    // The box shows the channel the notes now go to; the notes still held keep theirs.
+    const QSignalBlocker quiet(SpinEditChannel);
+    SpinEditChannel->setValue(1);
+  }
+  FormLumatap->PianoMode = true;
+  FormLumatap->btnSmooth->hide();
+  FormLumatap->btnPiano->show();
+  FormLumatap->Invalidate();
+  SetStatus("Started Midi mode, to connect software syntesizers use a Midi loop port driver.");
+
+  if (static_cast<UINT>(ComboBoxMidi->count()) != n) {
+    ComboBoxMidi->ClearItems();
+    for (UINT i = 0; i < n; ++i) {
+      MIDIOUTCAPSA caps{};
+      midiOutGetDevCapsA(i, &caps, sizeof caps);
+      ComboBoxMidi->AddItem(QString::fromUtf8(caps.szPname, strnlen(caps.szPname, MAXPNAMELEN)));
+    }
+    // The numbers of the devices may have moved: the user picks the port again.
+    if (MidiOut) {
+      midiOutReset(MidiOut);
+      midiOutClose(MidiOut);
+      MidiOut = nullptr;
+    }
+  }
+}
+
+void TFormInstrument::ComboBoxMidiChange() {
+  if (MidiOut) {
+    midiOutReset(MidiOut);
+    midiOutClose(MidiOut);
+    MidiOut = nullptr;
+  }
+  MidiDevice = ComboBoxMidi->ItemIndex();
+  // Device -1 is the mapper. A failed open leaves MidiOut empty and the notes unsent.
+  midiOutOpen(&MidiOut, static_cast<UINT>(MidiDevice), 0, 0, CALLBACK_NULL);
+  MidiVolume = 0xFFFFFFFF;
+  midiOutSetVolume(MidiOut, 0xFFFFFFFF);
+}
+
+void TFormInstrument::SpinEditChannelChange() {
+  MidiAllNotesOff();
+  MidiChannel = static_cast<uint8_t>(SpinEditChannel->value() - 1);
+}
+
+// --- MIDI notes ----------------------------------------------------------------------------
+
+int TFormInstrument::MidiSlotOf(uint32_t Id) const {
+  for (int i = 0; i < 16; ++i)
+    if (MidiSlots[i].Id == Id && (Id != 0 || (ZeroIdSlots >> i & 1))) return i;
+  return -1;
+}
+
+int TFormInstrument::FreeMidiSlot() const {
+  for (int i = 0; i < 16; ++i)
+    if (MidiSlots[i].Id == 0 && !(ZeroIdSlots >> i & 1)) return i;
+  return -1;
+}
+
+void TFormInstrument::MidiSlotOff(int Slot) {
+  MidiNoteSlot& s = MidiSlots[Slot];
+  MidiSend(MidiMessage(kNoteOff, s.Channel, s.Note, s.Velocity));
+  s.Id = 0;
+  ZeroIdSlots &= static_cast<uint16_t>(~(1u << Slot));
+}
+
+void TFormInstrument::MidiNoteOn(uint32_t Id, uint8_t Note, uint8_t Velocity) {
+  const int slot = FreeMidiSlot();
+  if (slot < 0) return;  // all sixteen held: the note is dropped
+  MidiSlots[slot] = {Id, Note, Velocity, MidiChannel};
+  if (Id == 0) ZeroIdSlots |= static_cast<uint16_t>(1u << slot);
+  MidiSend(MidiMessage(kNoteOn, MidiChannel, Note, Velocity));
+}
+
+void TFormInstrument::MidiNoteChange(uint32_t Id, uint8_t Note, uint8_t Velocity) {
+  const int slot = MidiSlotOf(Id);
+  if (slot < 0) return;
+  MidiNoteSlot& s = MidiSlots[slot];
+  if (Note != s.Note) {
+    MidiSend(MidiMessage(kNoteOff, s.Channel, s.Note, s.Velocity));
+    s.Note = Note;
+    s.Velocity = Velocity;
+    s.Channel = MidiChannel;
+    MidiSend(MidiMessage(kNoteOn, MidiChannel, Note, Velocity));
+  } else if (Velocity != s.Velocity) {
+    s.Velocity = Velocity;
+    // On the note's own channel: after a repeated entry into MIDI mode the current channel
+    // may differ, and pressure there would reach another note or none.
+    MidiSend(MidiMessage(kKeyPressure, s.Channel, Note, Velocity));
+  }
+}
+
+void TFormInstrument::MidiNoteOff(uint32_t Id) {
+  const int slot = MidiSlotOf(Id);
+  if (slot >= 0) MidiSlotOff(slot);
+}
+
+void TFormInstrument::MidiAllNotesOff() {
+  for (int i = 0; i < 16; ++i)
+    if (MidiSlots[i].Id != 0 || (ZeroIdSlots >> i & 1)) MidiSlotOff(i);
+}
+
+void TFormInstrument::MidiSend(DWORD Msg) {
+  if (MidiOut) midiOutShortMsg(MidiOut, Msg);
+}

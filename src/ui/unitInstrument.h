@@ -1,11 +1,17 @@
 // The instrument editor: drawing and reshaping the spectrum, instrument files, MIDI output.
 #pragma once
 
+#include <QComboBox>
 #include <cstdint>
+#include <functional>
 
+#include "platform/win/dialogs.h"
 #include "platform/win/types.h"
+#include "platform/winmm/midiout.h"
 #include "ui/widgets/controls.h"
 #include "ui/widgets/form.h"
+
+class QSpinBox;
 
 // True once MIDI mode has been entered; never set back.
 extern bool MidiMode;
@@ -16,6 +22,32 @@ struct MidiNoteSlot {
   uint8_t Note = 0;
   uint8_t Velocity = 0;
   uint8_t Channel = 0;
+};
+
+// A short message in the layout of midiOutShortMsg; the arguments are not masked.
+constexpr DWORD MidiMessage(BYTE Status, BYTE Channel, BYTE Data1, BYTE Data2) {
+  return DWORD(Status | Channel) + DWORD(Data1) * 256 + DWORD(Data2) * 65536;
+}
+
+// What closing a window does with it.
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// A drop-down list whose text can also be typed into. OnChange runs when the user picks an
+// item or edits the text, never when the list is changed from code. Typing leaves no item
+// chosen: ItemIndex is then -1, as after clearing the text.
+class TDropDownComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit TDropDownComboBox(QWidget* parent = nullptr);
+  int ItemIndex() const { return typed_ ? -1 : currentIndex(); }
+  // Change the list; the text and the chosen item stay as they are (a first item added to
+  // an empty list is not chosen by itself).
+  void ClearItems();
+  void AddItem(const QString& item);
+  std::function<void()> OnChange;
+
+ private:
+  bool typed_ = false;
 };
 
 class TFormInstrument : public TForm {
@@ -38,9 +70,13 @@ class TFormInstrument : public TForm {
   TPanel* PanelMidi;
   TImage* btnMidi;
   TPanel* Panel2;  // the MIDI controls, shown in MIDI mode
+  QSpinBox* SpinEditChannel;
+  TDropDownComboBox* ComboBoxMidi;
   TStatusBar* StatusBar1;
+  TOpenDialog OpenDialog1;
+  TSaveDialog SaveDialog1;
 
-  HANDLE MidiOut = nullptr;
+  HMIDIOUT MidiOut = nullptr;
   int32_t LastDrawBin = 0;  // bin drawn at the previous event of a draw drag
   int32_t DrawBin = 0;      // bin under the pointer at the current draw move
   int32_t MidiDevice = 0;
@@ -81,16 +117,29 @@ class TFormInstrument : public TForm {
   void PaintSpectrum(int32_t FirstColumn, int32_t LastColumn);
   void PaintSpectrumColumns(int32_t FirstColumn, int32_t LastColumn);
 
-  // The MIDI note operations of the main window's input paths, only used in MIDI mode.
-  void MidiNoteOn(uint32_t id, uint8_t note, uint8_t velocity);
-  void MidiNoteChange(uint32_t id, uint8_t note, uint8_t velocity);
-  void MidiNoteOff(uint32_t id);
+  void FormCreate();
+  void FormClose(QObject* Sender, TCloseAction& CloseAction);
+  void FormDestroy();
+
+  // Enters MIDI mode (again): the editing tools give way to the channel and device controls.
+  void btnMidiClick();
+  void ComboBoxMidiChange();
+  void SpinEditChannelChange();
+
+  // The MIDI note operations of the main window's input paths, only used in MIDI mode. A
+  // note is tracked in a slot even while no port is open. Id 0 is a note id like any other.
+  void MidiNoteOn(uint32_t Id, uint8_t Note, uint8_t Velocity);
+  void MidiNoteChange(uint32_t Id, uint8_t Note, uint8_t Velocity);
+  void MidiNoteOff(uint32_t Id);
+  void MidiAllNotesOff();
+  void MidiSend(DWORD Msg);
 
  protected:
   void PaintForm() override { FormPaint(); }
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   TPanel* AddToolPanel(int designedLeft, TBevelCut bevel, const char* picture, const char* hint,
@@ -107,6 +156,13 @@ class TFormInstrument : public TForm {
   void ColumnStroke(int X, int Y);
   // Bin and bar top of column x, as both painters find them.
   void ColumnBar(int32_t x, float q, int32_t& bin, int32_t& top);
+
+  // Id 0 also marks a free slot, so the slots that hold a note under id 0 are kept here (bit
+  // i for slot i): a release of id 0 with no such note must not find a free slot's old note.
+  uint16_t ZeroIdSlots = 0;
+  int MidiSlotOf(uint32_t Id) const;
+  int FreeMidiSlot() const;
+  void MidiSlotOff(int Slot);
 };
 
 extern TFormInstrument* FormInstrument;
