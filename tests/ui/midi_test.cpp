@@ -9,7 +9,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTouchEvent>
 #include <algorithm>
 #include <fstream>
 #include <memory>
@@ -19,7 +18,6 @@
 #include "engine/recording.h"
 #include "engine/waves.h"
 #include "platform/win/folders.h"
-#include "platform/win/touch.h"
 #include "platform/winmm/midiout_virtual.h"
 #include "platform/winmm/waveout_virtual.h"
 #include "support/recording_dialogs.h"
@@ -196,13 +194,6 @@ TEST_F(Midi, EnteringShowsTheControlsListsThePortsAndOpensNone) {
   EXPECT_TRUE(ports_.Events().empty());
 }
 
-TEST_F(Midi, LongPortNamesAreCutToThirtyOneBytes) {
-  ports_.SetDevices({"FLUID Synth (1234) Synth input port (1234:0)"});
-  e->btnMidiClick();
-  ASSERT_EQ(e->ComboBoxMidi->count(), 1);
-  EXPECT_EQ(e->ComboBoxMidi->itemText(0), "FLUID Synth (1234) Synth input ");
-}
-
 TEST_F(Midi, EnteringWhilePlayingStopsTheSoundAndFinishesTheRecording) {
   QTemporaryDir dir;
   const std::string file = dir.filePath("take.wav").toStdString();
@@ -355,22 +346,6 @@ TEST_F(Midi, NoteChangesSendOffAndOnPressureOrNothing) {
   EXPECT_EQ(HeldSlots(), 0);
 }
 
-TEST_F(Midi, TwoIdsOnOneNoteTakeTwoSlots) {
-  EnterAndOpen(0);
-  e->MidiNoteOn(3, 60, 100);
-  e->MidiNoteOn(5, 60, 40);
-  EXPECT_EQ(e->MidiSlots[0].Id, 3u);
-  EXPECT_EQ(e->MidiSlots[1].Id, 5u);
-  e->MidiNoteOff(3);
-  EXPECT_EQ(e->MidiSlots[1].Id, 5u);
-  // The freed lowest slot is taken first.
-  e->MidiNoteOn(6, 61, 1);
-  EXPECT_EQ(e->MidiSlots[0].Id, 6u);
-  EXPECT_EQ(e->MidiSlots[0].Note, 61);
-  EXPECT_EQ(Sent(),
-            (std::vector<Bytes>{{0x90, 60, 100}, {0x90, 60, 40}, {0x80, 60, 100}, {0x90, 61, 1}}));
-}
-
 TEST_F(Midi, ASeventeenthNoteIsDropped) {
   EnterAndOpen(0);
   for (uint32_t id = 1; id <= 16; ++id) e->MidiNoteOn(id, static_cast<uint8_t>(40 + id), 64);
@@ -488,14 +463,6 @@ TEST_F(Midi, MousePressMoveAndReleaseReachThePort) {
             (std::vector<Bytes>{{0x92, l, 127}, {0x82, l, 127}, {0x90, r, 127}, {0x80, r, 127}}));
 }
 
-TEST_F(Midi, WhilePausedTheMouseSendsNothing) {
-  EnterAndOpen(0);
-  Playing = false;
-  QTest::mousePress(w, Qt::LeftButton, {}, QPoint(500, 316));
-  QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(500, 316));
-  EXPECT_TRUE(ports_.Events().empty());
-}
-
 TEST_F(Midi, TheVolumeBarSetsTheMidiVolumeButNotThePort) {
   EnterAndOpen(0);
   // The bar follows the full volume the port was opened with.
@@ -548,26 +515,6 @@ TEST_F(MidiTouch, TwoFingersOnOneNoteThenMovesAndLifts) {
                                         {0x80, n, 127},
                                         {0x80, m, 0}}));
   EXPECT_EQ(HeldSlots(), 0);
-}
-
-TEST_F(MidiTouch, ADownForAHeldContactRestartsItsNote) {
-  EnterAndOpen(0);
-  Playing = true;
-  const auto n = static_cast<BYTE>(w->PositionToMidiNote(500.0f / 1000));
-  const auto k = static_cast<BYTE>(w->PositionToMidiNote(250.0f / 1000));
-  // A second down under the same contact id, as a digitizer may report after a lost up.
-  const auto deliver = [&](QEvent::Type type, QPoint client) {
-    const QEventPoint point(4, QEventPoint::State::Pressed, QPointF(client),
-                            w->mapToGlobal(QPointF(client)));
-    QTouchEvent event(type, screen_.get(), Qt::NoModifier, {point});
-    TMessage message;
-    ASSERT_TRUE(TouchEventToMessage(w->Handle(), event, message));
-    w->WMTouch(message);
-  };
-  deliver(QEvent::TouchBegin, QPoint(500, 316));
-  deliver(QEvent::TouchUpdate, QPoint(250, 68));
-  EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x90, n, 64}, {0x80, n, 64}, {0x90, k, 127}}));
-  EXPECT_EQ(HeldSlots(), 1);
 }
 
 }  // namespace
