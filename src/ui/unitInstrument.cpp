@@ -132,6 +132,9 @@ TFormInstrument::TFormInstrument(QWidget* parent)
   btnMorphV->OnClick = [this] { btnMorphVClick(); };
   btnMorphH->OnClick = [this] { btnMorphHClick(); };
   btnMidi->OnClick = [this] { btnMidiClick(); };
+  btnImport->OnClick = [this] { btnImportClick(); };
+  btnSave->OnClick = [this] { btnSaveClick(); };
+  DesignFileDialogs();
 
   Panel2 = new TPanel(Panel1);
   SetAlign(Panel2, TAlign::alClient, false);

@@ -117,6 +117,11 @@ class TFormInstrument : public TForm {
   void PaintSpectrum(int32_t FirstColumn, int32_t LastColumn);
   void PaintSpectrumColumns(int32_t FirstColumn, int32_t LastColumn);
 
+  // Loads an instrument file or imports a WAV file; saves the instrument or renders its
+  // main note to a WAV file.
+  void btnImportClick();
+  void btnSaveClick();
+
   void FormCreate();
   void FormClose(QObject* Sender, TCloseAction& CloseAction);
   void FormDestroy();
@@ -146,6 +151,12 @@ class TFormInstrument : public TForm {
                        TImage** button);
   TImage* AddImage(QWidget* parent, const char* picture, const char* hint);
   void SetStatus(const QString& text);
+
+  // The file buttons' work, apart from their dialogs.
+  void DesignFileDialogs();
+  void LoadInstrument(const std::string& name);
+  void SaveInstrument(const std::string& name);
+  void ExportMainNote(const std::string& name);
 
   // The drawing area: client width W, toolbar height P, first row of the status bar T.
   int W() const { return width(); }
