@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <memory>
 
+#include "engine/output.h"
 #include "platform/win/cpu.h"
 #include "platform/win/dialogs.h"
+#include "platform/win/qt_resources.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"
@@ -38,6 +40,9 @@ int RunLumatap(int argc, char** argv) {
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
   InitResources();
+  // The engine's resources (WAVE files) come from Qt's, and its pauses let the windows work.
+  InstallQtResources();
+  SetProcessMessagesHook([] { Application.ProcessMessages(); });
   QtDialogService dialogs;
   const bool ownDialogs = GetDialogService() == nullptr;
   if (ownDialogs) SetDialogService(&dialogs);

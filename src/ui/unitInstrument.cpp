@@ -329,11 +329,6 @@ void TFormInstrument::EndAllModes() {
 
 void TFormInstrument::mousePressEvent(QMouseEvent* event) {
   const QPointF p = event->position();
-  // A press on the toolbar or the status bar that they passed on is theirs, not an edit.
-  if (childAt(p.toPoint())) {
-    event->ignore();
-    return;
-  }
   FormMouseDown(event->button(), event->modifiers(), static_cast<int>(std::floor(p.x())),
                 static_cast<int>(std::floor(p.y())));
 }

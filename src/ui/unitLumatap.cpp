@@ -214,7 +214,13 @@ void TFormLumatap::btnRecordClick() {
   btnRecord->hide();
   btnStopRecord->show();
   ::SetLeft(btnStopRecord, Width() - 2 * btnRecord->width());
-  StartRecording(SaveDialogWav.FileName);
+  // A file that cannot be written has been reported; the record button comes back, so that
+  // nobody performs believing they record.
+  if (!StartRecording(SaveDialogWav.FileName)) {
+    btnStopRecord->hide();
+    btnRecord->show();
+    ::SetLeft(btnRecord, Width() - 2 * btnRecord->width());
+  }
 }
 
 void TFormLumatap::btnStopRecordClick() {

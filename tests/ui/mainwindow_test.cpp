@@ -147,6 +147,38 @@ TEST_F(MainWindow, RecordAsksForAFileAndSwapsOnlyWhenConfirmed) {
   EXPECT_EQ(f->btnRecord->geometry(), slot);
 }
 
+TEST_F(MainWindow, AFileThatCannotBeWrittenIsToldAndTheRecordButtonComesBack) {
+  TFormLumatap* f = FormLumatap;
+  RecordingDialogs dialogs;
+  const QRect slot = f->btnRecord->geometry();
+  dialogs.fileNames.push_back("/nonexistent-folder/take.wav");
+  ClickOn(f->btnRecord);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_NE(dialogs.messages[0].find("/nonexistent-folder/take.wav"), std::string::npos);
+  EXPECT_FALSE(f->btnRecord->isHidden());
+  EXPECT_TRUE(f->btnStopRecord->isHidden());
+  EXPECT_EQ(f->btnRecord->geometry(), slot);
+  EXPECT_FALSE(Recording);
+}
+
+TEST_F(MainWindow, RecordingWhileStoppedGivesAnEmptyButValidWavFile) {
+  TFormLumatap* f = FormLumatap;
+  RecordingDialogs dialogs;
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/take.wav";
+  dialogs.fileNames.push_back(path.toStdString());
+  ClickOn(f->btnRecord);
+  EXPECT_TRUE(Recording);
+  ClickOn(f->btnStopRecord);
+  EXPECT_FALSE(Recording);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  ASSERT_EQ(bytes.size(), 44);
+  EXPECT_EQ(bytes.left(4), "RIFF");
+  EXPECT_EQ(bytes.mid(8, 4), "WAVE");
+}
+
 TEST_F(MainWindow, RecordSlotHoldsWhilePlaying) {
   TFormLumatap* f = FormLumatap;
   RecordingDialogs dialogs;

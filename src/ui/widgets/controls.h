@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -47,6 +48,8 @@ class TPanel : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void childEvent(QChildEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // A press on the panel or its images is theirs: it never reaches the window beneath.
+  void mousePressEvent(QMouseEvent* event) override { event->accept(); }
 
  private:
   void ApplyBevelMargins();
@@ -73,6 +76,7 @@ class TImage : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override { event->accept(); }
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
@@ -109,4 +113,7 @@ class TStatusBar : public QLabel {
   explicit TStatusBar(QWidget* parent = nullptr);
   QString SimpleText() const { return text(); }
   void SetSimpleText(const QString& value) { setText(value); }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override { event->accept(); }
 };
