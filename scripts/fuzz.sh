@@ -22,6 +22,7 @@ targets=(
   "wavefile_fuzzer fuzz/wav/corpus 4096"
   "load_fuzzer fuzz/wav/corpus 40000"
   "import_fuzzer fuzz/wav/corpus 40000"
+  "instrument_fuzzer fuzz/instrument/corpus 40000"
 )
 
 summary=()

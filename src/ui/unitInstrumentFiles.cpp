@@ -16,9 +16,8 @@ QString F2(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 2); }
 
 // The twelve check boxes in the order of their mask bits (bit value 2 << index).
 std::array<QCheckBox*, 12> NoteBoxes(TFormSettings* s) {
-  return {s->CheckBoxA,  s->CheckBoxAs, s->CheckBoxB,  s->CheckBoxC,
-          s->CheckBoxCs, s->CheckBoxD,  s->CheckBoxDs, s->CheckBoxE,
-          s->CheckBoxF,  s->CheckBoxFs, s->CheckBoxG,  s->CheckBoxGs};
+  return {s->CheckBoxA,  s->CheckBoxAs, s->CheckBoxB, s->CheckBoxC,  s->CheckBoxCs, s->CheckBoxD,
+          s->CheckBoxDs, s->CheckBoxE,  s->CheckBoxF, s->CheckBoxFs, s->CheckBoxG,  s->CheckBoxGs};
 }
 
 }  // namespace
@@ -31,8 +30,8 @@ void TFormInstrument::DesignFileDialogs() {
   SaveDialog1.Title = "Save Lumatap Synth instrument.";
   SaveDialog1.DefaultExt = ".lmt";
   SaveDialog1.Filter = "Lumatap Synth files|*.lmt|Wave file instrument sample|*.wav";
-  SaveDialog1.Options = ofOverwritePrompt | ofHideReadOnly | ofPathMustExist |
-                        ofNoReadOnlyReturn | ofEnableSizing | ofViewDetail;
+  SaveDialog1.Options = ofOverwritePrompt | ofHideReadOnly | ofPathMustExist | ofNoReadOnlyReturn |
+                        ofEnableSizing | ofViewDetail;
 }
 
 void TFormInstrument::btnImportClick() {
