@@ -192,19 +192,6 @@ class InstrumentFiles : public ::testing::Test {
   bool scaled_ = false;
 };
 
-TEST_F(InstrumentFiles, DialogsAsDesigned) {
-  EXPECT_EQ(f->OpenDialog1.Title, "Open lmt file or import wav file.");
-  EXPECT_EQ(f->OpenDialog1.DefaultExt, ".lmt");
-  EXPECT_EQ(f->OpenDialog1.Filter, "Lumatap Synth files|*.lmt|Wave files|*.wav");
-  EXPECT_EQ(f->OpenDialog1.Options,
-            uint32_t(ofPathMustExist | ofFileMustExist | ofEnableSizing | ofViewDetail));
-  EXPECT_EQ(f->SaveDialog1.Title, "Save Lumatap Synth instrument.");
-  EXPECT_EQ(f->SaveDialog1.DefaultExt, ".lmt");
-  EXPECT_EQ(f->SaveDialog1.Filter, "Lumatap Synth files|*.lmt|Wave file instrument sample|*.wav");
-  EXPECT_EQ(f->SaveDialog1.Options, uint32_t(ofOverwritePrompt | ofHideReadOnly | ofPathMustExist |
-                                             ofNoReadOnlyReturn | ofEnableSizing | ofViewDetail));
-}
-
 TEST_F(InstrumentFiles, CancelledDialogsOnlyEndTheTools) {
   f->btnDrawToolClick();
   const State before = Now();
