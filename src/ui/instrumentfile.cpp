@@ -158,10 +158,12 @@ bool WriteFileReplacing(const std::string& name, const std::vector<uint8_t>& byt
   // A file we may not write stays, as it would when opened for writing.
   if (exists && ::access(target.c_str(), W_OK) != 0) return fail("Cannot create file", errno);
 
+  // A short name of its own, so that a name near the length limit still finds room beside it.
+  const std::string folder = target.substr(0, target.rfind('/') + 1);
   std::string temp;
   int fd = -1;
   for (int attempt = 0; fd < 0; ++attempt) {
-    temp = target + ".saving-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    temp = folder + ".lumatap-save-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && (errno != EEXIST || attempt >= 100)) return fail("Cannot create file", errno);
   }

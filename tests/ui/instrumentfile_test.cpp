@@ -486,6 +486,12 @@ TEST_F(InstrumentFiles, TheExtensionDecidesWhatIsWrittenAndRead) {
   Load(Path("NOTES.LMT"));
   EXPECT_EQ(MainBin.load(), 99);
   EXPECT_EQ(dialogs.messages.size(), 1u);
+
+  // A name as long as the file system allows saves too.
+  const std::string longest = std::string(251, 'n') + ".lmt";
+  Save(Path(longest));
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(ReadAll(Path(longest)).size(), 16480u);
 }
 
 // A 16-bit mono WAV file of a sine.
