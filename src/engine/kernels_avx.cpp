@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kBatch = 4;  // bins whose tables are read side by side
+constexpr int kBatch = 8;  // bins whose tables are read side by side
 
 void ClearSamples(float* samples) {
   const __m256 zero = _mm256_setzero_ps();
@@ -82,6 +82,10 @@ struct TBinBatch {
       case 1: AddBins<1, Ramp>(samples, bins, amps); break;
       case 2: AddBins<2, Ramp>(samples, bins, amps); break;
       case 3: AddBins<3, Ramp>(samples, bins, amps); break;
+      case 4: AddBins<4, Ramp>(samples, bins, amps); break;
+      case 5: AddBins<5, Ramp>(samples, bins, amps); break;
+      case 6: AddBins<6, Ramp>(samples, bins, amps); break;
+      case 7: AddBins<7, Ramp>(samples, bins, amps); break;
       default: break;
     }
     count = 0;
