@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "engine/waves.h"
+#include "support/program_windows.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"
@@ -39,9 +40,7 @@ void BM_ExportMainNote(benchmark::State& state) {
   QTemporaryDir dir;
   SaveTo dialogs(dir.filePath("note.wav").toStdString());
   DialogService* previous = SetDialogService(&dialogs);
-  FormLumatap = new TFormLumatap;
-  FormSettings = new TFormSettings;
-  FormInstrument = new TFormInstrument;
+  ProgramWindows windows;
   FormSettings->TrackBarAttackTime->SetPosition(1);
   FormSettings->TrackBarReleaseTime->SetPosition(200);
   // A full instrument: every bin sounds, as after a WAV import.
@@ -57,13 +56,6 @@ void BM_ExportMainNote(benchmark::State& state) {
   state.counters["x_realtime"] =
       benchmark::Counter(soundSeconds * double(state.iterations()), benchmark::Counter::kIsRate);
   ThreadCount = threads;
-
-  delete FormInstrument;
-  delete FormSettings;
-  delete FormLumatap;
-  FormInstrument = nullptr;
-  FormSettings = nullptr;
-  FormLumatap = nullptr;
   SetDialogService(previous);
 }
 BENCHMARK(BM_ExportMainNote)->Arg(1)->Arg(2)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -23,8 +23,15 @@ constexpr uint64_t kXcr0SseAndAvxState = 0x6;
 constexpr char kWindowClassName[] = "TQuorvelForm";
 }  // namespace
 
-// Resources of a static library are registered by hand; the macro wants the global namespace.
-static void InitResources() { Q_INIT_RESOURCE(lumatap); }
+// Resources of a static library are registered by hand, once; the macro wants the global
+// namespace.
+static void InitResources() {
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(lumatap);
+    return true;
+  }();
+  (void)registered;
+}
 
 bool CpuSupportsAvx() {
   if (Cpuid(0).eax < 1) return false;
@@ -34,12 +41,29 @@ bool CpuSupportsAvx() {
   return true;
 }
 
+void CreateForms() {
+  InitResources();
+  FormLumatap = new TFormLumatap;
+  Application.MainForm = FormLumatap;
+  FormSettings = new TFormSettings;
+  FormInstrument = new TFormInstrument;
+}
+
+void DestroyForms() {
+  delete FormInstrument;
+  FormInstrument = nullptr;
+  delete FormSettings;
+  FormSettings = nullptr;
+  Application.MainForm = nullptr;
+  delete FormLumatap;
+  FormLumatap = nullptr;
+}
+
 int RunLumatap(int argc, char** argv) {
   // Module initialisation.
   QCoreApplication::setApplicationName(kWindowClassName);
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-  InitResources();
   // The engine's resources (WAVE files) come from Qt's, and its pauses let the windows work.
   InstallQtResources();
   SetProcessMessagesHook([] { Application.ProcessMessages(); });
@@ -64,21 +88,9 @@ int RunLumatap(int argc, char** argv) {
     return 0;
   }
 
-  // Each window complete before the next: the settings window reads what the main window's
-  // create handler found out about touch input.
-  FormLumatap = new TFormLumatap;
-  Application.MainForm = FormLumatap;
-  FormSettings = new TFormSettings;
-  FormInstrument = new TFormInstrument;
-
+  CreateForms();
   Application.Run();
 
-  delete FormInstrument;
-  FormInstrument = nullptr;
-  delete FormSettings;
-  FormSettings = nullptr;
-  Application.MainForm = nullptr;
-  delete FormLumatap;
-  FormLumatap = nullptr;
+  DestroyForms();
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/engine_fixture.h"
 #include "engine/waves.h"
 #include "platform/winmm/waveout_virtual.h"
 #include "ui/unitInstrument.h"
@@ -32,11 +33,7 @@ bool LanesAgree(int b) {
 
 class Editor : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static bool tablesBuilt = false;
-    if (!tablesBuilt) InitWaves(4096);
-    tablesBuilt = true;
-  }
+  static void SetUpTestSuite() { EnsureEngineTables(); }
   void SetUp() override {
     scaled_ = Application.Scaled;
     Application.Scaled = false;  // designed pixels are window pixels

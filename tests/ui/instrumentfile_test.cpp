@@ -18,9 +18,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
+#include "engine/engine_fixture.h"
 #include "engine/waves.h"
+#include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
@@ -86,13 +89,6 @@ Bytes MakeFile(const FileSpec& s) {
   return b;
 }
 
-void FreeVoices() {
-  for (TVoice& voice : Voices) {
-    voice.Id = 0;
-    voice.State = vsFree;
-  }
-}
-
 // Everything a load may change, to compare before and after.
 struct State {
   std::vector<float> spectrum;
@@ -107,40 +103,18 @@ struct State {
 
 class InstrumentFiles : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static bool tablesBuilt = false;
-    if (!tablesBuilt) InitWaves(4096);
-    tablesBuilt = true;
-  }
+  static void SetUpTestSuite() { EnsureEngineTables(); }
   void SetUp() override {
-    scaled_ = Application.Scaled;
-    Application.Scaled = false;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     InitAudio();
     for (TVec8& bin : InstrumentSpectrum) bin = ZeroVec;
-    FreeVoices();
-    Playing = false;
-    FormLumatap = new TFormLumatap;
-    FormSettings = new TFormSettings;
-    FormInstrument = new TFormInstrument;
+    windows_.emplace();
     f = FormInstrument;
     s = FormSettings;
     ASSERT_TRUE(dir_.isValid());
   }
   void TearDown() override {
-    Playing = false;
-    StopRecording();
-    delete FormInstrument;
-    delete FormSettings;
-    delete FormLumatap;
-    FormInstrument = nullptr;
-    FormSettings = nullptr;
-    FormLumatap = nullptr;
-    std::fill(std::begin(NoteEnabled), std::end(NoteEnabled), true);
-    FreeVoices();
+    windows_.reset();
     InitAudioDefaults();
-    QLocale::setDefault(QLocale::system());
-    Application.Scaled = scaled_;
   }
 
   std::string Path(const std::string& name) const {
@@ -189,7 +163,7 @@ class InstrumentFiles : public ::testing::Test {
   QTemporaryDir dir_;
   TFormInstrument* f = nullptr;
   TFormSettings* s = nullptr;
-  bool scaled_ = false;
+  std::optional<ProgramWindows> windows_;
 };
 
 TEST_F(InstrumentFiles, CancelledDialogsOnlyEndTheTools) {

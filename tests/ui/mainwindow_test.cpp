@@ -5,9 +5,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 #include "engine/waves.h"
 #include "platform/win/shell.h"
+#include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
@@ -19,25 +21,13 @@ namespace {
 class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    Application.Scaled = true;
-    FormLumatap = new TFormLumatap;
-    Application.MainForm = FormLumatap;
-    FormSettings = new TFormSettings;
-    FormInstrument = new TFormInstrument;
+    windows_.emplace(true);
     FormLumatap->move(100, 50);
     FormLumatap->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(FormLumatap));
   }
-  void TearDown() override {
-    delete FormInstrument;
-    delete FormSettings;
-    delete FormLumatap;
-    FormInstrument = nullptr;
-    FormSettings = nullptr;
-    FormLumatap = nullptr;
-    Application.MainForm = nullptr;
-    Playing = false;
-  }
+  void TearDown() override { windows_.reset(); }
+  std::optional<ProgramWindows> windows_;
   static void ClickOn(TImage* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
   }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/output.h"
@@ -20,6 +21,7 @@
 #include "platform/win/folders.h"
 #include "platform/winmm/midiout_virtual.h"
 #include "platform/winmm/waveout_virtual.h"
+#include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
@@ -38,12 +40,7 @@ constexpr char kStartText[] = "Select midi output device or midi loop port";
 class Midi : public ::testing::Test {
  protected:
   void SetUp() override {
-    scaled_ = Application.Scaled;
-    Application.Scaled = false;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    FormLumatap = new TFormLumatap;
-    FormSettings = new TFormSettings;
-    FormInstrument = new TFormInstrument;
+    windows_.emplace();
     w = FormLumatap;
     e = FormInstrument;
     w->move(40, 30);
@@ -54,24 +51,7 @@ class Midi : public ::testing::Test {
     ASSERT_EQ(w->StatusBar1->y(), 565);
   }
   void TearDown() override {
-    Playing = false;
-    StopAudio();
-    StopRecording();
-    DestroyWindows();
-    MidiMode = false;
-    VolumeDragging = false;
-    TouchCapable = TouchRegistered = TouchOffered = false;
-    NoteIdCounter = MouseNoteId = CamNoteId = 0;
-    QLocale::setDefault(QLocale::system());
-    Application.Scaled = scaled_;
-  }
-  void DestroyWindows() {
-    delete FormInstrument;
-    delete FormSettings;
-    delete FormLumatap;
-    FormInstrument = nullptr;
-    FormSettings = nullptr;
-    FormLumatap = nullptr;
+    windows_.reset();
     e = nullptr;
     w = nullptr;
   }
@@ -112,7 +92,7 @@ class Midi : public ::testing::Test {
   RecordingDialogs dialogs_;
   TFormLumatap* w = nullptr;
   TFormInstrument* e = nullptr;
-  bool scaled_ = false;
+  std::optional<ProgramWindows> windows_;
 };
 
 TEST_F(Midi, ShortMessagesPackStatusOrChannelThenTheTwoDataBytes) {

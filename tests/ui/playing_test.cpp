@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "engine/waves.h"
 #include "platform/win/touch.h"
+#include "support/program_windows.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"
@@ -20,13 +22,6 @@ namespace {
 
 constexpr TColor kWhite = 0xFFFFFF, kBlack = 0, kSilver = 0xC0C0C0, kGreen = 0x008000,
                  kRed = 0x0000FF;
-
-void FreeVoices() {
-  for (TVoice& voice : Voices) {
-    voice.Id = 0;
-    voice.State = vsFree;
-  }
-}
 
 int Held() {
   return static_cast<int>(std::count_if(std::begin(Voices), std::end(Voices), [](const TVoice& v) {
@@ -45,37 +40,12 @@ const TVoice* HeldVoice(int32_t id) {
 class PlayingWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    scaled_ = Application.Scaled;
-    Application.Scaled = false;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    volume_ = InstrumentVolume;
     CreateWindows();
-    FreeVoices();
     Playing = true;  // as after the play button, without opening the sound device
   }
-  void TearDown() override {
-    Playing = false;
-    MidiMode = false;
-    VolumeDragging = false;
-    delete FormInstrument;
-    delete FormSettings;
-    delete FormLumatap;
-    FormInstrument = nullptr;
-    FormSettings = nullptr;
-    FormLumatap = nullptr;
-    TouchCapable = TouchRegistered = TouchOffered = WebcamInUse = false;
-    NoteIdCounter = MouseNoteId = CamNoteId = 0;
-    std::fill(std::begin(NoteEnabled), std::end(NoteEnabled), true);
-    FreeVoices();
-    InstrumentVolume = volume_;
-    ClipVolume = InstrumentVolume[0];
-    QLocale::setDefault(QLocale::system());
-    Application.Scaled = scaled_;
-  }
+  void TearDown() override { windows_.reset(); }
   void CreateWindows() {
-    FormLumatap = new TFormLumatap;
-    FormSettings = new TFormSettings;
-    FormInstrument = new TFormInstrument;
+    windows_.emplace();
     f = FormLumatap;
     f->move(40, 30);
     f->resize(1001, 601);
@@ -104,8 +74,7 @@ class PlayingWindow : public ::testing::Test {
   std::string Status() const { return f->StatusBar1->SimpleText().toStdString(); }
 
   TFormLumatap* f = nullptr;
-  bool scaled_ = false;
-  TVec8 volume_{};
+  std::optional<ProgramWindows> windows_;
 };
 
 TEST_F(PlayingWindow, SmoothModeSpansThePlayingRange) {

@@ -7,8 +7,10 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <algorithm>
+#include <optional>
 
 #include "engine/waves.h"
+#include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
@@ -20,35 +22,12 @@ namespace {
 class Settings : public ::testing::Test {
  protected:
   void SetUp() override {
-    scaled_ = Application.Scaled;
-    Application.Scaled = false;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    volume_ = InstrumentVolume;
-    for (TVoice& voice : Voices) {
-      voice.Id = 0;
-      voice.State = vsFree;
-    }
-    FormLumatap = new TFormLumatap;
-    FormSettings = new TFormSettings;
-    FormInstrument = new TFormInstrument;
+    windows_.emplace();
     s = FormSettings;
     s->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(s));
   }
-  void TearDown() override {
-    delete FormInstrument;
-    delete FormSettings;
-    delete FormLumatap;
-    FormInstrument = nullptr;
-    FormSettings = nullptr;
-    FormLumatap = nullptr;
-    TouchCapable = TouchRegistered = TouchOffered = WebcamInUse = false;
-    std::fill(std::begin(NoteEnabled), std::end(NoteEnabled), true);
-    for (TVoice& voice : Voices) voice.State = vsFree;
-    InstrumentVolume = volume_;
-    QLocale::setDefault(QLocale::system());
-    Application.Scaled = scaled_;
-  }
+  void TearDown() override { windows_.reset(); }
   // Presses and releases the mouse on the slider's thumb, which does not move it.
   static void ClickThumb(TTrackBar* bar) {
     QStyleOptionSlider option;
@@ -69,8 +48,7 @@ class Settings : public ::testing::Test {
   static std::string Text(const QLabel* label) { return label->text().toStdString(); }
 
   TFormSettings* s = nullptr;
-  bool scaled_ = false;
-  TVec8 volume_{};
+  std::optional<ProgramWindows> windows_;
 };
 
 TEST_F(Settings, DesignedSlidersAndTexts) {

@@ -3,10 +3,11 @@
 
 #include <QTest>
 #include <cmath>
-#include <mutex>
+#include <optional>
 
 #include "engine/waves.h"
 #include "platform/winmm/waveout_virtual.h"
+#include "support/program_windows.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"
@@ -17,27 +18,14 @@ namespace {
 class Sound : public ::testing::Test {
  protected:
   void SetUp() override {
-    Application.Scaled = true;
-    FormLumatap = new TFormLumatap;
-    Application.MainForm = FormLumatap;
-    FormSettings = new TFormSettings;
-    FormInstrument = new TFormInstrument;
+    windows_.emplace(true);
     FormLumatap->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(FormLumatap));
     // A pure instrument: only the main bin sounds.
     for (TVec8& bin : InstrumentSpectrum) bin.Fill(0.0f);
     InstrumentSpectrum[MainBin.load()].Fill(1.0f);
   }
-  void TearDown() override {
-    delete FormInstrument;
-    delete FormSettings;
-    delete FormLumatap;
-    FormInstrument = nullptr;
-    FormSettings = nullptr;
-    FormLumatap = nullptr;
-    Application.MainForm = nullptr;
-    Playing = false;
-  }
+  void TearDown() override { windows_.reset(); }
   // Plays n half-block buffers, each once the output has handed it to the device.
   void Play(int n) {
     for (int i = 0; i < n; ++i) {
@@ -46,6 +34,7 @@ class Sound : public ::testing::Test {
     }
   }
   VirtualWaveOut device{VirtualWaveOut::Pace::Stepped};
+  std::optional<ProgramWindows> windows_;
 };
 
 TEST_F(Sound, AMousePressWhilePlayingIsHeardAtItsPitchAndStopsAfterTheRelease) {
