@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "platform/win/cpu.h"
+
 namespace {
 HANDLE const kCurrentThread = reinterpret_cast<HANDLE>(-2);
 HANDLE const kCurrentProcess = reinterpret_cast<HANDLE>(-1);
@@ -68,6 +70,7 @@ void TThread::Start() {
 
 void* TThread::ThreadProc(void* self) {
   auto* thread = static_cast<TThread*>(self);
+  ClearUpperVectorState();
   thread->Execute();
   if (thread->FreeOnTerminate) delete thread;
   return nullptr;

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/cpu.h"
 #include "platform/winmm/waveout_backend.h"
 
 namespace {
@@ -57,8 +58,15 @@ class WaveOutDevice {
       playerCv_.notify_all();
     };
     if (!backend_->Open()) return false;
-    player_ = std::thread([this] { PlayerLoop(); });
-    notifier_ = std::thread([this] { NotifierLoop(); });
+    // Each thread starts with clean vector registers (see ClearUpperVectorState).
+    player_ = std::thread([this] {
+      ClearUpperVectorState();
+      PlayerLoop();
+    });
+    notifier_ = std::thread([this] {
+      ClearUpperVectorState();
+      NotifierLoop();
+    });
     // WOM_OPEN reaches the callback before the opener goes on.
     std::unique_lock lk(m_);
     deliveredCv_.wait(lk, [this] { return !openPending_; });
