@@ -3,13 +3,13 @@
 // MixVoices: ten sustaining voices over a spectrum whose 4096 bins are all non-zero, per
 // ThreadCount, on the calling thread (as the main-note export runs it; the workers are started
 // per block). MasterBlock: the same block on a master thread started per block, as the
-// wave-out callback does it; the difference is the master's own start-up. ReadFloor: just reading what a block reads (4 KiB from each of the
-// 4096 tables, 16 KiB apart, at advancing positions), on 1 and 8 threads that stay alive.
-// KernelsOnly: the play kernels alone on threads that stay alive, each on its range, to tell
-// the kernels' cost from the per-block thread start-up. ScalarBank: std::sin per partial per
-// sample, 4096 partials, 1024 samples.
-// With several threads Google Benchmark divides the time by the thread count; the ratios,
-// printed after the table, use the time per block (the figure times the thread count).
+// wave-out callback does it; the difference is the master's own start-up. ReadFloor: just reading
+// what a block reads (4 KiB from each of the 4096 tables, 16 KiB apart, at advancing positions), on
+// 1 and 8 threads that stay alive. KernelsOnly: the play kernels alone on threads that stay alive,
+// each on its range, to tell the kernels' cost from the per-block thread start-up. ScalarBank:
+// std::sin per partial per sample, 4096 partials, 1024 samples. With several threads Google
+// Benchmark divides the time by the thread count; the ratios, printed after the table, use the time
+// per block (the figure times the thread count).
 #include <benchmark/benchmark.h>
 #include <immintrin.h>
 
@@ -52,7 +52,13 @@ void BM_MixVoices(benchmark::State& state) {
   for (const TVoice& v : Voices)
     if (v.State != vsSustain) state.SkipWithError("voices not sustaining");
 }
-BENCHMARK(BM_MixVoices)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_MixVoices)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(8)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 void BM_MasterBlock(benchmark::State& state) {
   PrepareEngine();
@@ -81,7 +87,8 @@ __attribute__((target("avx"))) float ReadTables(int first, int last, int32_t* po
     for (int g = 0; g < 128; ++g) {
 #pragma GCC unroll 8
       for (int k = 0; k < 8; ++k) {
-        sum[k] = _mm256_add_ps(sum[k], _mm256_load_ps(reinterpret_cast<const float*>(table[k] + pos[k])));
+        sum[k] = _mm256_add_ps(sum[k],
+                               _mm256_load_ps(reinterpret_cast<const float*>(table[k] + pos[k])));
         pos[k] -= 32;
         if (pos[k] < 0) pos[k] = WaveWrapOffset[p + k];
       }
@@ -177,20 +184,31 @@ int main(int argc, char** argv) {
   std::printf("\nRatios (same run):\n");
   for (int t : {1, 2, 4, 8}) {
     const double us = reporter.Find("BM_MixVoices/" + std::to_string(t) + "/");
-    if (us > 0) std::printf("  MixVoices, %d thread(s): %8.1f us = %.4f of a 21.33 ms block\n", t, us, us / kBlockMicroseconds);
+    if (us > 0)
+      std::printf("  MixVoices, %d thread(s): %8.1f us = %.4f of a 21.33 ms block\n", t, us,
+                  us / kBlockMicroseconds);
   }
   const double mix1 = reporter.Find("BM_MixVoices/1/"), mix8 = reporter.Find("BM_MixVoices/8/");
   const double master1 = reporter.Find("BM_MasterBlock/1/");
   const double masterStart = master1 > mix1 ? master1 - mix1 : 0.0;
   const double master8 = mix8 + masterStart;
   if (master1 > 0) std::printf("  master thread start-up: %.1f us\n", masterStart);
-  if (floor1 > 0 && mix1 > 0) std::printf("  1 thread:  block / read floor = %.2f (with the master's start-up: %.2f)\n", mix1 / floor1, master1 / floor1);
-  if (floor8 > 0 && mix8 > 0) std::printf("  8 threads: block / read floor = %.2f (with the master's start-up: %.2f)\n", mix8 / floor8, master8 / floor8);
+  if (floor1 > 0 && mix1 > 0)
+    std::printf("  1 thread:  block / read floor = %.2f (with the master's start-up: %.2f)\n",
+                mix1 / floor1, master1 / floor1);
+  if (floor8 > 0 && mix8 > 0)
+    std::printf("  8 threads: block / read floor = %.2f (with the master's start-up: %.2f)\n",
+                mix8 / floor8, master8 / floor8);
   if (floor1 > 0 && floor8 > 0)
-    std::printf("  read floor per block: %.1f us (1 thread), %.1f us (8 threads)\n", floor1, floor8);
+    std::printf("  read floor per block: %.1f us (1 thread), %.1f us (8 threads)\n", floor1,
+                floor8);
   if (kernels1 > 0 && kernels8 > 0)
-    std::printf("  kernels alone / read floor: %.2f (1 thread), %.2f (8 threads)\n", kernels1 / floor1, kernels8 / floor8);
-  if (bank > 0 && mix8 > 0) std::printf("  scalar std::sin bank / 8-thread block = %.1f (with the master's start-up: %.1f)\n", bank / mix8, bank / master8);
+    std::printf("  kernels alone / read floor: %.2f (1 thread), %.2f (8 threads)\n",
+                kernels1 / floor1, kernels8 / floor8);
+  if (bank > 0 && mix8 > 0)
+    std::printf(
+        "  scalar std::sin bank / 8-thread block = %.1f (with the master's start-up: %.1f)\n",
+        bank / mix8, bank / master8);
   benchmark::Shutdown();
   return 0;
 }

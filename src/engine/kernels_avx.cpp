@@ -79,14 +79,29 @@ struct TBinBatch {
   }
   void Flush() {
     switch (count) {
-      case 1: AddBins<1, Ramp>(samples, bins, amps); break;
-      case 2: AddBins<2, Ramp>(samples, bins, amps); break;
-      case 3: AddBins<3, Ramp>(samples, bins, amps); break;
-      case 4: AddBins<4, Ramp>(samples, bins, amps); break;
-      case 5: AddBins<5, Ramp>(samples, bins, amps); break;
-      case 6: AddBins<6, Ramp>(samples, bins, amps); break;
-      case 7: AddBins<7, Ramp>(samples, bins, amps); break;
-      default: break;
+      case 1:
+        AddBins<1, Ramp>(samples, bins, amps);
+        break;
+      case 2:
+        AddBins<2, Ramp>(samples, bins, amps);
+        break;
+      case 3:
+        AddBins<3, Ramp>(samples, bins, amps);
+        break;
+      case 4:
+        AddBins<4, Ramp>(samples, bins, amps);
+        break;
+      case 5:
+        AddBins<5, Ramp>(samples, bins, amps);
+        break;
+      case 6:
+        AddBins<6, Ramp>(samples, bins, amps);
+        break;
+      case 7:
+        AddBins<7, Ramp>(samples, bins, amps);
+        break;
+      default:
+        break;
     }
     count = 0;
   }
@@ -126,7 +141,8 @@ void StoreRamps8(int32_t p, __m256 amp, __m256 step) {
   const __m256 zero = _mm256_setzero_ps();
   const __m256 silent =
       _mm256_and_ps(_mm256_cmp_ps(amp, zero, _CMP_EQ_OQ), _mm256_cmp_ps(step, zero, _CMP_EQ_OQ));
-  const __m256i active = _mm256_castps_si256(_mm256_xor_ps(silent, _mm256_castsi256_ps(_mm256_set1_epi32(-1))));
+  const __m256i active =
+      _mm256_castps_si256(_mm256_xor_ps(silent, _mm256_castsi256_ps(_mm256_set1_epi32(-1))));
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(BinActive + p), active);
   __m256 lanes[8];
   lanes[0] = amp;
@@ -168,10 +184,12 @@ void SetUpRamps(int32_t first, int32_t last) {
     for (int v = 0; v < voices; ++v) {
       const __m256 c = _mm256_loadu_ps(cur[v] + p);
       const __m256 d = _mm256_sub_ps(_mm256_loadu_ps(next[v] + p), c);
-      const __m256d lo = _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(step)),
-                                       _mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(d)), scale));
-      const __m256d hi = _mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(step, 1)),
-                                       _mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(d, 1)), scale));
+      const __m256d lo =
+          _mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(step)),
+                        _mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(d)), scale));
+      const __m256d hi =
+          _mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(step, 1)),
+                        _mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(d, 1)), scale));
       step = _mm256_set_m128(_mm256_cvtpd_ps(hi), _mm256_cvtpd_ps(lo));
       amp = _mm256_add_ps(amp, c);
     }

@@ -32,6 +32,7 @@ const char* const NoteName[NoteCount] = {
     "E8",  "F8",  "F#8", "G8",  "G#8", "A8",  "A#8", "B8"};
 
 // Black for the sharps, white for the rest; one row per octave from A.
+// clang-format off
 const TColor KeyColor[NoteCount] = {
     clWhite, clBlack, clWhite, clWhite, clBlack, clWhite, clBlack, clWhite, clWhite, clBlack, clWhite, clBlack,
     clWhite, clBlack, clWhite, clWhite, clBlack, clWhite, clBlack, clWhite, clWhite, clBlack, clWhite, clBlack,
@@ -43,6 +44,7 @@ const TColor KeyColor[NoteCount] = {
     clWhite, clBlack, clWhite, clWhite, clBlack, clWhite, clBlack, clWhite, clWhite, clBlack, clWhite, clBlack,
     clWhite, clBlack, clWhite,
 };
+// clang-format on
 
 std::atomic<int32_t> MainBin{0};
 TVec8 InstrumentVolume;

@@ -14,12 +14,12 @@ enum : int32_t { vsFree = 0, vsAttack = 1, vsSustain = 2, vsRelease = 3 };
 struct TVoice {
   int32_t Id = 0;
   int32_t State = vsFree;
-  int32_t Bin = 0;  // the output bin that MainBin is shifted onto
+  int32_t Bin = 0;      // the output bin that MainBin is shifted onto
   float Volume = 0.0f;  // requested volume × InstrumentVolume lane 0
   int32_t AttackLeft = 0;
   int32_t ReleaseLeft = 0;  // set at note on, counted down only in release
-  float* Cur = BufferA;   // per output bin: amplitude at the start of the block
-  float* Next = BufferB;  // per output bin: amplitude at the end of the block
+  float* Cur = BufferA;     // per output bin: amplitude at the start of the block
+  float* Next = BufferB;    // per output bin: amplitude at the end of the block
   alignas(32) float BufferA[BinCount] = {};
   alignas(32) float BufferB[BinCount] = {};
 };

@@ -133,7 +133,8 @@ TEST_F(VoiceExclusion, StressNoteOperationsAgainstRunningBlocks) {
   for (int i = 0; i < 5; ++i) MixVoices();
   for (const TVoice& v : Voices) EXPECT_EQ(v.State, vsFree);
   MixVoices();
-  EXPECT_TRUE(std::all_of(std::begin(OutBlock), std::end(OutBlock), [](int16_t s) { return s == 0; }));
+  EXPECT_TRUE(
+      std::all_of(std::begin(OutBlock), std::end(OutBlock), [](int16_t s) { return s == 0; }));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <pthread.h>
 
 #include <algorithm>
@@ -34,7 +33,8 @@ class Mixer : public EngineState {
     const TBlock actual = Out();
     for (int t = 0; t < 1024; ++t) {
       if (actual[t] != expected[t]) {
-        ADD_FAILURE() << "block " << block << " sample " << t << ": " << actual[t] << " != " << expected[t];
+        ADD_FAILURE() << "block " << block << " sample " << t << ": " << actual[t]
+                      << " != " << expected[t];
         return;
       }
     }
@@ -95,7 +95,8 @@ TEST_F(Mixer, PlayBlocksEqualTheScalarArithmeticForEveryThreadCount) {
     both([] { NoteOff(4); }, [&] { ref.NoteOff(4); });
     blocks(4);
     ExpectSameState(ref);
-    EXPECT_TRUE(std::all_of(std::begin(Voices), std::end(Voices), [](const TVoice& v) { return v.State == vsFree; }));
+    EXPECT_TRUE(std::all_of(std::begin(Voices), std::end(Voices),
+                            [](const TVoice& v) { return v.State == vsFree; }));
     if (HasFailure()) return;
   }
 }
@@ -122,7 +123,8 @@ TEST_F(Mixer, SilentBlockTouchesNeitherTablesNorClipVolume) {
   const std::vector<int32_t> before(WavePosition, WavePosition + BinCount);
   ClipVolume = 17.0f;
   MixVoices();
-  EXPECT_TRUE(std::all_of(std::begin(OutBlock), std::end(OutBlock), [](int16_t s) { return s == 0; }));
+  EXPECT_TRUE(
+      std::all_of(std::begin(OutBlock), std::end(OutBlock), [](int16_t s) { return s == 0; }));
   EXPECT_TRUE(std::equal(before.begin(), before.end(), WavePosition));
   EXPECT_EQ(ClipVolume.load(), 17.0f);
   EXPECT_EQ(CalcBusy.load(), 0);
@@ -153,7 +155,8 @@ class SumConvert : public Mixer {
  protected:
   void SetUp() override {
     Mixer::SetUp();
-    for (int i = 0; i < 2; ++i) std::fill(std::begin(WorkBlocks[i].Samples), std::end(WorkBlocks[i].Samples), 0.0f);
+    for (int i = 0; i < 2; ++i)
+      std::fill(std::begin(WorkBlocks[i].Samples), std::end(WorkBlocks[i].Samples), 0.0f);
   }
   static void Set(int t, float first, float second) {
     WorkBlocks[0].Samples[t] = first;
@@ -164,11 +167,11 @@ class SumConvert : public Mixer {
 TEST_F(SumConvert, ClipsSymmetricallyAndLowersClipVolumeToTheSmallestCandidate) {
   const float volume = InstrumentVolume[0];
   ASSERT_EQ(volume, 63.998046875f);
-  Set(0, 30000.0f, 10000.0f);    // 40000
-  Set(1, -32000.0f, -768.0f);    // −32768
-  Set(2, 32000.0f, 767.0f);      // 32767
-  Set(3, -32000.0f, -767.0f);    // −32767
-  Set(8, 50000.0f, 0.0f);        // two clips in one group: the larger one counts
+  Set(0, 30000.0f, 10000.0f);  // 40000
+  Set(1, -32000.0f, -768.0f);  // −32768
+  Set(2, 32000.0f, 767.0f);    // 32767
+  Set(3, -32000.0f, -767.0f);  // −32767
+  Set(8, 50000.0f, 0.0f);      // two clips in one group: the larger one counts
   Set(9, 0.0f, 45000.0f);
   SumConvertClip(2, false);
   EXPECT_EQ(OutBlock[0], 32767);
@@ -201,7 +204,8 @@ TEST_F(SumConvert, RoundsTiesToEvenAfterSummingInRangeOrder) {
   Set(1, 3.0f, 0.5f);    // 3.5
   Set(2, -2.0f, -0.5f);  // −2.5
   Set(3, 0.5f, 0.0f);
-  Set(4, 1.0e8f, -1.0e8f + 3.0f);  // summed first, in single precision: 4 (the 3 is lost below 1e8's step)
+  Set(4, 1.0e8f,
+      -1.0e8f + 3.0f);  // summed first, in single precision: 4 (the 3 is lost below 1e8's step)
   SumConvertClip(2, false);
   EXPECT_EQ(OutBlock[0], 2);
   EXPECT_EQ(OutBlock[1], 4);

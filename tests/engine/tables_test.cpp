@@ -119,7 +119,9 @@ TEST_F(Tables, StartPhasesAreTheSameAtEveryStart) {
 
 TEST_F(Tables, WaveTablesSitAtA16KiBStrideAndAligned) {
   EXPECT_EQ(reinterpret_cast<uintptr_t>(&WaveTables[0][0]) % 32, 0u);
-  EXPECT_EQ(reinterpret_cast<const char*>(WaveTables[1]) - reinterpret_cast<const char*>(WaveTables[0]), 16384);
+  EXPECT_EQ(
+      reinterpret_cast<const char*>(WaveTables[1]) - reinterpret_cast<const char*>(WaveTables[0]),
+      16384);
   EXPECT_EQ(sizeof(WaveTables), 64u << 20);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(&InstrumentSpectrum[0]) % 32, 0u);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(&InstrumentVolume) % 32, 0u);

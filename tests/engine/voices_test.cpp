@@ -50,7 +50,8 @@ TEST_F(VoiceTable, NearestBinClampsAndPrefersTheLowerBinOnTiesAndTheLastOfEqualB
     const float f = hz(random);
     ASSERT_EQ(NearestBin(f), RefEngine::Nearest(f)) << f;
   }
-  for (int i = 0; i < BinCount; ++i) ASSERT_EQ(NearestBin(BinFrequency[i]), RefEngine::Nearest(BinFrequency[i]));
+  for (int i = 0; i < BinCount; ++i)
+    ASSERT_EQ(NearestBin(BinFrequency[i]), RefEngine::Nearest(BinFrequency[i]));
 }
 
 TEST_F(VoiceTable, EleventhNoteIsDroppedUntilAVoiceReleasesThenStealsItFromSilence) {
@@ -69,7 +70,8 @@ TEST_F(VoiceTable, EleventhNoteIsDroppedUntilAVoiceReleasesThenStealsItFromSilen
   EXPECT_EQ(Voices[6].State, vsAttack);
   EXPECT_EQ(Voices[6].Cur, Voices[6].BufferA);
   EXPECT_EQ(Voices[6].Next, Voices[6].BufferB);
-  EXPECT_TRUE(std::all_of(std::begin(Voices[6].BufferA), std::end(Voices[6].BufferA), [](float a) { return a == 0.0f; }));
+  EXPECT_TRUE(std::all_of(std::begin(Voices[6].BufferA), std::end(Voices[6].BufferA),
+                          [](float a) { return a == 0.0f; }));
 }
 
 TEST_F(VoiceTable, StealsTheReleasingVoiceWithFewestBlocksLeftLowestIndexOnEquals) {
@@ -188,7 +190,8 @@ TEST_F(VoiceTable, ShortestAttackAndReleaseTakeOneBlockEach) {
   EXPECT_EQ(v.State, vsFree);
   EXPECT_TRUE(std::all_of(v.Next, v.Next + BinCount, [](float a) { return a == 0.0f; }));
   MixVoices();
-  EXPECT_TRUE(std::all_of(std::begin(OutBlock), std::end(OutBlock), [](int16_t s) { return s == 0; }));
+  EXPECT_TRUE(
+      std::all_of(std::begin(OutBlock), std::end(OutBlock), [](int16_t s) { return s == 0; }));
 }
 
 TEST_F(VoiceTable, AttackIsAStraightLineAndReleaseDecaysByOneMinus19OverR) {
