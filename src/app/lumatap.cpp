@@ -41,6 +41,16 @@ bool CpuSupportsAvx() {
   return true;
 }
 
+void InstallEngineHooks() {
+  InstallQtResources();
+  // While the sound device stops, the windows handle what is posted to them and their timers,
+  // but user input waits until the handler that stops the sound has returned: a click handled
+  // inside the stop (pause, then play at once) would otherwise open a device over the one
+  // being closed.
+  SetProcessMessagesHook(
+      [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+}
+
 void CreateForms() {
   InitResources();
   FormLumatap = new TFormLumatap;
@@ -64,9 +74,7 @@ int RunLumatap(int argc, char** argv) {
   QCoreApplication::setApplicationName(kWindowClassName);
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-  // The engine's resources (WAVE files) come from Qt's, and its pauses let the windows work.
-  InstallQtResources();
-  SetProcessMessagesHook([] { Application.ProcessMessages(); });
+  InstallEngineHooks();
   QtDialogService dialogs;
   const bool ownDialogs = GetDialogService() == nullptr;
   if (ownDialogs) SetDialogService(&dialogs);

@@ -113,8 +113,6 @@ void AccumulateBlock(int32_t start) {
     FftMagnitude[b] += std::hypot(FftData[b].re, FftData[b].im);
 }
 
-void SetLane0(int bin, float value) { InstrumentSpectrum[bin][0] = value; }
-
 }  // namespace
 
 void InitImportBuffers() {
@@ -202,9 +200,12 @@ void AnalyseWave() {
   SampleData.assign(8, 0.0f);  // 32 bytes
   SampleData.shrink_to_fit();
 
-  for (TVec8& bin : InstrumentSpectrum) bin.Fill(0.0f);
-  SetLane0(0, static_cast<float>(FftMagnitude[FftLowBin]));
-  SetLane0(BinCount - 1, static_cast<float>(FftMagnitude[FftHighBin]));
+  // The spectrum is folded and normalised apart and written once at the end: a block computed
+  // meanwhile then sees old or new amplitudes, never the raw sums.
+  static float folded[BinCount];
+  std::fill(std::begin(folded), std::end(folded), 0.0f);
+  folded[0] = static_cast<float>(FftMagnitude[FftLowBin]);
+  folded[BinCount - 1] = static_cast<float>(FftMagnitude[FftHighBin]);
 
   int k = 1;
   for (int32_t b = FftLowBin + 1; b <= FftHighBin - 1; ++b) {
@@ -212,40 +213,37 @@ void AnalyseWave() {
     while (fb > BinFrequency[k] && k < BinCount - 1) ++k;
     const float frac = (BinFrequency[k] - fb) / (BinFrequency[k] - BinFrequency[k - 1]);
     const int target = frac < 1.0f - frac ? k : k - 1;
-    SetLane0(target, static_cast<float>(static_cast<double>(InstrumentSpectrum[target][0]) +
-                                        FftMagnitude[b]));
+    folded[target] = static_cast<float>(static_cast<double>(folded[target]) + FftMagnitude[b]);
   }
 
   // Samples that are not finite numbers, or so large that the sums overflow, leave nothing
   // to measure: such a sound imports as silence rather than as a spectrum of NaNs.
-  const bool finite = std::all_of(std::begin(InstrumentSpectrum), std::end(InstrumentSpectrum),
-                                  [](const TVec8& bin) { return std::isfinite(bin[0]); });
-  if (!finite)
-    for (TVec8& bin : InstrumentSpectrum) bin[0] = 0.0f;
+  const bool finite = std::all_of(std::begin(folded), std::end(folded),
+                                  [](float value) { return std::isfinite(value); });
+  if (!finite) std::fill(std::begin(folded), std::end(folded), 0.0f);
 
   int32_t mainBin = 0;
-  float peak = InstrumentSpectrum[0][0];
+  float peak = folded[0];
   for (int i = 1; i < BinCount; ++i) {
-    if (InstrumentSpectrum[i][0] > peak) {
-      peak = InstrumentSpectrum[i][0];
+    if (folded[i] > peak) {
+      peak = folded[i];
       mainBin = i;
     }
   }
   // So quiet that 1 / peak overflows: silence too, or the scaling would make NaNs of it.
   if (peak > 0.0f && !std::isfinite(1.0f / peak)) {
-    for (TVec8& bin : InstrumentSpectrum) bin[0] = 0.0f;
+    std::fill(std::begin(folded), std::end(folded), 0.0f);
     peak = 0.0f;
-    mainBin = 0;
   }
-  MainBin.store(mainBin, std::memory_order_relaxed);
 
   const float threshold = static_cast<float>(NoisePosition() * 0.001);
   const float scale = peak > 0.0f ? 1.0f / peak : 1.0f;  // all zero otherwise: stays so
-  for (TVec8& bin : InstrumentSpectrum) {
-    float value = bin[0] * scale;
+  for (int i = 0; i < BinCount; ++i) {
+    float value = folded[i] * scale;
     if (value < threshold) value = 0.0f;
-    bin.Fill(value);
+    InstrumentSpectrum[i].Fill(value);
   }
+  MainBin.store(mainBin, std::memory_order_relaxed);
 }
 
 void ApplyNoiseReduction() {

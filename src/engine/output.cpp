@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "engine/import.h"
 #include "engine/mixer.h"
@@ -18,6 +19,13 @@ std::atomic<bool> SecondHalfPending{false};
 namespace {
 
 std::atomic<ProcessMessagesHook> g_processMessages{nullptr};
+
+// StopAudio lets the windows handle their messages while it waits. A start asked for in that
+// time (a play click, a tool switched on) must not open a second device over the one being
+// closed: it is kept and carried out once the stop is done; a stop asked for meanwhile
+// cancels it. GUI thread only, like StartAudio and StopAudio.
+bool g_stopping = false;
+int32_t g_startAfterStop = -1;
 
 void ProcessMessages() {
   if (ProcessMessagesHook hook = g_processMessages.load()) hook();
@@ -61,6 +69,10 @@ ProcessMessagesHook SetProcessMessagesHook(ProcessMessagesHook hook) {
 }
 
 void StartAudio(int32_t Mode) {
+  if (g_stopping) {
+    g_startAfterStop = Mode;
+    return;
+  }
   if (AudioOpen.load()) return;
   CalcBusy.store(0);
   AudioFormat.wFormatTag = WAVE_FORMAT_PCM;
@@ -88,7 +100,12 @@ void StartAudio(int32_t Mode) {
 }
 
 void StopAudio() {
+  if (g_stopping) {
+    g_startAfterStop = -1;
+    return;
+  }
   if (!AudioOpen.load()) return;
+  g_stopping = true;
   AudioOpen.store(false);
   // Completions and masters in flight finish during these pauses.
   ProcessMessages();
@@ -98,6 +115,11 @@ void StopAudio() {
   SleepMs(100);
   for (WAVEHDR& hdr : WaveHeaders) waveOutUnprepareHeader(WaveOutHandle, &hdr, sizeof(WAVEHDR));
   waveOutClose(WaveOutHandle);
+  g_stopping = false;
+  if (g_startAfterStop >= 0) {
+    const int32_t mode = std::exchange(g_startAfterStop, -1);
+    StartAudio(mode);
+  }
 }
 
 void InitAudio() {

@@ -42,13 +42,6 @@ constexpr TColor clRed = 0x0000FF;
 int32_t MorphX = 0;
 int32_t MorphY = 0;
 
-QString F2(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 2); }
-QString F3(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 3); }
-
-// Halves to even, as the processor rounds by default.
-int64_t RoundEven(double v) { return static_cast<int64_t>(std::nearbyint(v)); }
-int32_t RoundEven(float v) { return static_cast<int32_t>(std::nearbyint(v)); }
-
 float A(int32_t bin) { return InstrumentSpectrum[bin][0]; }
 void SetA(int32_t bin, float a) { InstrumentSpectrum[bin].Fill(a); }
 
@@ -328,21 +321,18 @@ void TFormInstrument::EndAllModes() {
 // --- Mouse -------------------------------------------------------------------------------
 
 void TFormInstrument::mousePressEvent(QMouseEvent* event) {
-  const QPointF p = event->position();
-  FormMouseDown(event->button(), event->modifiers(), static_cast<int>(std::floor(p.x())),
-                static_cast<int>(std::floor(p.y())));
+  const QPoint p = PixelAt(event);
+  FormMouseDown(event->button(), event->modifiers(), p.x(), p.y());
 }
 
 void TFormInstrument::mouseMoveEvent(QMouseEvent* event) {
-  const QPointF p = event->position();
-  FormMouseMove(event->modifiers(), static_cast<int>(std::floor(p.x())),
-                static_cast<int>(std::floor(p.y())));
+  const QPoint p = PixelAt(event);
+  FormMouseMove(event->modifiers(), p.x(), p.y());
 }
 
 void TFormInstrument::mouseReleaseEvent(QMouseEvent* event) {
-  const QPointF p = event->position();
-  FormMouseUp(event->button(), event->modifiers(), static_cast<int>(std::floor(p.x())),
-              static_cast<int>(std::floor(p.y())));
+  const QPoint p = PixelAt(event);
+  FormMouseUp(event->button(), event->modifiers(), p.x(), p.y());
 }
 
 void TFormInstrument::FormMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,

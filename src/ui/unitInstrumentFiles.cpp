@@ -12,8 +12,6 @@
 
 namespace {
 
-QString F2(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 2); }
-
 // The twelve check boxes in the order of their mask bits (bit value 2 << index).
 std::array<QCheckBox*, 12> NoteBoxes(TFormSettings* s) {
   return {s->CheckBoxA,  s->CheckBoxAs, s->CheckBoxB, s->CheckBoxC,  s->CheckBoxCs, s->CheckBoxD,

@@ -42,13 +42,6 @@ constexpr int kStatusBarHeight = 36;
 // The x87 unit back to its power-on state (precision, rounding, masked exceptions).
 void ResetFpu() { __asm__ volatile("fninit"); }
 
-// Ties to even, as the processor rounds by default.
-int32_t RoundEven(double x) { return static_cast<int32_t>(std::nearbyint(x)); }
-int32_t RoundEven(float x) { return static_cast<int32_t>(std::nearbyintf(x)); }
-
-QString F2(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 2); }
-QString F3(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 3); }
-
 int32_t LowestPlayingNote() { return FormSettings->TrackBarLowestPlayingNote->Position(); }
 int32_t HighestPlayingNote() { return FormSettings->TrackBarHighestPlayingNote->Position(); }
 
@@ -115,16 +108,13 @@ TFormLumatap::TFormLumatap(QWidget* parent) : TForm(parent) {
 
   VolumeBar->OnPaint = [this](TCanvas&) { VolumeBarPaint(VolumeBar); };
   VolumeBar->OnMouseDown = [this](QMouseEvent* e) {
-    VolumeBarMouseDown(VolumeBar, e->button(), e->modifiers(), e->position().toPoint().x(),
-                       e->position().toPoint().y());
+    VolumeBarMouseDown(VolumeBar, e->button(), e->modifiers(), PixelAt(e).x(), PixelAt(e).y());
   };
   VolumeBar->OnMouseMove = [this](QMouseEvent* e) {
-    VolumeBarMouseMove(VolumeBar, e->modifiers(), e->position().toPoint().x(),
-                       e->position().toPoint().y());
+    VolumeBarMouseMove(VolumeBar, e->modifiers(), PixelAt(e).x(), PixelAt(e).y());
   };
   VolumeBar->OnMouseUp = [this](QMouseEvent* e) {
-    VolumeBarMouseUp(VolumeBar, e->button(), e->modifiers(), e->position().toPoint().x(),
-                     e->position().toPoint().y());
+    VolumeBarMouseUp(VolumeBar, e->button(), e->modifiers(), PixelAt(e).x(), PixelAt(e).y());
   };
 
   Timer1 = new QTimer(this);
@@ -148,7 +138,12 @@ TFormLumatap::TFormLumatap(QWidget* parent) : TForm(parent) {
   FormCreate();
 }
 
-TFormLumatap::~TFormLumatap() { FormDestroy(); }
+TFormLumatap::~TFormLumatap() {
+  // The instrument editor is gone by now, and DoneAudio lets the windows handle their messages
+  // while it waits for the device: a timer tick then must not reach for the editor.
+  Timer1->stop();
+  FormDestroy();
+}
 
 TImage* TFormLumatap::AddButton(TAlign align, int designedLeft, const char* picture,
                                 const char* hint, void (TFormLumatap::*click)()) {
@@ -180,6 +175,7 @@ void TFormLumatap::FormCreate() {
 void TFormLumatap::FormDestroy() {
   DoneAudio();
   if (TouchRegistered) UnregisterTouchWindow(Handle());
+  if (WebcamInUse) StopWebcam();
 }
 
 void TFormLumatap::showEvent(QShowEvent* event) {
@@ -199,6 +195,7 @@ void TFormLumatap::btnPlayClick() {
   FormInstrument->EndAllModes();
   Playing = true;
   StartAudio(1);
+  if (WebcamInUse) StartWebcam();
 }
 
 void TFormLumatap::btnPauseClick() {
@@ -207,6 +204,7 @@ void TFormLumatap::btnPauseClick() {
   ::SetLeft(btnPlay, Width() - btnPlay->width());
   Playing = false;
   StopAudio();
+  if (WebcamInUse) StopWebcam();
 }
 
 void TFormLumatap::btnRecordClick() {
@@ -312,9 +310,12 @@ int32_t TFormLumatap::PositionToMidiNote(float Pos) { return NearestEnabledNote(
 TFormLumatap::TNotePoint TFormLumatap::MapPoint(int X, int Y) {
   const int32_t W = width(), T = Panel1->height(), B = StatusBar1->y();
   const int32_t lo = LowestPlayingNote(), hi = HighestPlayingNote();
-  TNotePoint p;
+  TNotePoint p{};
   const float Pos = static_cast<float>(static_cast<double>(X) / (W - 1));
-  if (PianoMode) {
+  // Only the pitch the current mode plays is worked out: a MIDI note, or a frequency.
+  if (MidiMode) {
+    p.MidiNote = PositionToMidiNote(Pos);
+  } else if (PianoMode) {
     p.Frequency = PositionToNoteFreq(Pos);
   } else {
     double a = static_cast<double>((hi - lo) * X) / (W - 1);
@@ -323,7 +324,6 @@ TFormLumatap::TNotePoint TFormLumatap::MapPoint(int X, int Y) {
     a = a * 0.6931471805599453 * 0.08333333333333333;
     p.Frequency = static_cast<float>(std::exp(a) * 440);
   }
-  p.MidiNote = PositionToMidiNote(Pos);
   p.Volume = static_cast<float>(static_cast<double>(B - 1 - Y) / (B - T - 1));
   p.Velocity = RoundEven(static_cast<double>(127 * (B - 1 - Y)) / (B - T - 1));
   return p;
@@ -338,17 +338,17 @@ void TFormLumatap::NewMouseNoteId() {
 // --- Mouse ---------------------------------------------------------------------------------
 
 void TFormLumatap::mousePressEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = PixelAt(event);
   FormMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
 }
 
 void TFormLumatap::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = PixelAt(event);
   FormMouseMove(this, event->modifiers(), p.x(), p.y());
 }
 
 void TFormLumatap::mouseReleaseEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = PixelAt(event);
   FormMouseUp(this, event->button(), event->modifiers(), p.x(), p.y());
 }
 
@@ -594,4 +594,12 @@ void TFormLumatap::SelectWebcam(int) {
 
 void TFormLumatap::RestartWebcam() {
   // Capture never runs without the capture components, so there is nothing to restart.
+}
+
+void TFormLumatap::StartWebcam() {
+  // No camera can be chosen without the capture components, so capture cannot start.
+}
+
+void TFormLumatap::StopWebcam() {
+  // Nor can it be running to be stopped.
 }

@@ -105,6 +105,8 @@ class TFormLumatap : public TForm {
   void InitWebcam();
   void SelectWebcam(int Index);
   void RestartWebcam();
+  void StartWebcam();
+  void StopWebcam();
 
   HWND Handle() { return this; }
 

@@ -13,7 +13,6 @@
 TFormSettings* FormSettings = nullptr;
 
 namespace {
-QString F2(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 2); }
 
 // Top-aligned controls with their designed spacing (left, top, right, bottom).
 struct TSpacing {
@@ -153,7 +152,6 @@ void TFormSettings::showEvent(QShowEvent* event) {
 
 void TFormSettings::resizeEvent(QResizeEvent* event) {
   TForm::resizeEvent(event);
-  LayOut();
   FormResize();
 }
 

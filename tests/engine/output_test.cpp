@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/winmm/waveout_virtual.h"
@@ -215,6 +216,34 @@ TEST_F(Output, AfterStopAudioNoCompletionRequeuesOrComputes) {
   const auto played = device_.Played();
   ASSERT_EQ(played.size(), 5 * kHalf);
   EXPECT_TRUE(Silent(Slice(played, 3 * kHalf, 2 * kHalf)));
+}
+
+// The windows' messages handled during a stop may ask for output again (pause, then play at
+// once): the new output opens only after the old device is closed, never over it.
+int g_reentryMode = -1;
+bool g_reentryStop = false;
+void StartDuringStop() {
+  if (g_reentryMode >= 0) StartAudio(std::exchange(g_reentryMode, -1));
+  if (std::exchange(g_reentryStop, false)) StopAudio();
+}
+
+TEST_F(Output, AStartAskedForDuringAStopOpensAfterItAndAStopThenCancelsIt) {
+  SetProcessMessagesHook(StartDuringStop);
+  Start(1);
+  Step(2);
+  g_reentryMode = 0;
+  StopAudio();
+  EXPECT_TRUE(AudioOpen.load()) << "the preview asked for during the stop is open";
+  EXPECT_EQ(device_.OpenCount(), 2);
+  EXPECT_TRUE(device_.IsOpen());
+  Step(2);  // the new device plays and completes as usual
+
+  g_reentryMode = 1;
+  g_reentryStop = true;  // ... and a pause right after it
+  StopAudio();
+  EXPECT_FALSE(AudioOpen.load());
+  EXPECT_FALSE(device_.IsOpen());
+  EXPECT_EQ(device_.OpenCount(), 2);
 }
 
 TEST_F(Output, WithoutADeviceNothingSoundsNothingHangsAndTheStopRunsThrough) {

@@ -21,14 +21,14 @@ ProgramWindows::ProgramWindows(bool scaled)
   Application.Scaled = scaled;
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   FreeVoices();
+  InstallEngineHooks();
   CreateForms();
 }
 
 ProgramWindows::~ProgramWindows() {
-  Playing = false;
-  StopAudio();
-  StopRecording();
+  // As at the program's end: the main window's destruction stops the sound and the recording.
   DestroyForms();
+  Playing = false;
   MidiMode = false;
   VolumeDragging = false;
   TouchCapable = TouchRegistered = TouchOffered = WebcamInUse = false;

@@ -2,6 +2,7 @@
 // the painted surface, the volume bar and the timer, driven through Qt's event delivery.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLocale>
 #include <QTest>
 #include <QTouchEvent>
@@ -91,6 +92,20 @@ TEST_F(PlayingWindow, SmoothModeSpansThePlayingRange) {
   // Between notes the pitch glides: a quarter of the way from A0 to B8 is no note of the table.
   Press(250, 316);
   EXPECT_EQ(Status(), "Note: 113.22Hz at volume: 0.500");
+}
+
+TEST_F(PlayingWindow, AFractionalPositionPlaysThePixelItFallsIn) {
+  // On a scaled screen the pointer lies between pixels; the last half row above the status
+  // bar is still the bottom row, volume 0 (rounding would make it the status bar's row and
+  // the volume negative).
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(500.0, B() - 0.4),
+                    f->mapToGlobal(QPointF(500.0, B() - 0.4)), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(f, &press);
+  EXPECT_EQ(Held(), 1);
+  EXPECT_NE(Status().find("at volume: 0.000"), std::string::npos) << Status();
+  for (const TVoice& v : Voices)
+    if (v.State != vsFree) EXPECT_EQ(v.Volume, 0.0f);
 }
 
 TEST_F(PlayingWindow, PressAtA4HalfHeightAndRelease) {

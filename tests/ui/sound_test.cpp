@@ -78,6 +78,20 @@ TEST_F(Sound, AMousePressWhilePlayingIsHeardAtItsPitchAndStopsAfterTheRelease) {
   EXPECT_FALSE(device.IsOpen());
 }
 
+TEST_F(Sound, ClosingTheProgramWhileSoundingInMidiModeLeavesTheEditorAlone) {
+  // The editor is destroyed before the main window, whose stop of the sound device lets the
+  // windows handle their messages; a tick of the volume bar's timer then must not reach for
+  // the editor (in MIDI mode it reads the editor's MIDI volume).
+  QTest::mouseClick(FormLumatap->btnPlay, Qt::LeftButton);
+  ASSERT_TRUE(device.IsOpen());
+  MidiMode = true;
+  FormLumatap->Timer1->setInterval(1);
+  QTest::qSleep(5);  // a tick is due when the windows go
+  windows_.reset();
+  EXPECT_EQ(FormLumatap, nullptr);
+  EXPECT_FALSE(device.IsOpen());
+}
+
 TEST_F(Sound, WithoutPlayingTheMouseSoundsNothing) {
   QTest::mousePress(FormLumatap, Qt::LeftButton, {}, FormLumatap->rect().center());
   for (const TVoice& v : Voices) EXPECT_EQ(v.State, 0);

@@ -52,6 +52,8 @@ void TThread::AfterConstruction() {
 }
 
 void TThread::Start() {
+  // A second start would run Execute twice on one object (and free it twice).
+  if (started_) throw EThread("Thread already started");
   pthread_attr_t attr;
   if (pthread_attr_init(&attr) != 0) throw EThread("Thread creation error");
   int rc = pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
@@ -59,11 +61,13 @@ void TThread::Start() {
   pthread_t thread;
   if (rc == 0) {
     suspended_ = false;
+    started_ = true;
     rc = pthread_create(&thread, &attr, &TThread::ThreadProc, this);
   }
   pthread_attr_destroy(&attr);
   if (rc != 0) {
     suspended_ = true;
+    started_ = false;
     throw EThread("Thread creation error");
   }
 }

@@ -60,5 +60,6 @@ class TThread {
   static void* ThreadProc(void* self);
 
   bool suspended_;
+  bool started_ = false;
   size_t stackSize_;
 };

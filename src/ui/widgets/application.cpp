@@ -24,5 +24,3 @@ int TApplication::Run() {
 }
 
 void TApplication::Terminate() { QCoreApplication::quit(); }
-
-void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

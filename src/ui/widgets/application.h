@@ -15,8 +15,6 @@ class TApplication {
   // Shows the main window and runs the message loop until it closes.
   int Run();
   void Terminate();
-  // Handles pending window messages (events) and returns.
-  void ProcessMessages();
 };
 
 extern TApplication Application;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -173,12 +174,10 @@ void TImage::paintEvent(QPaintEvent*) {
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
-  // The release that ends a double click is not another click.
-  if (swallowRelease_) {
-    swallowRelease_ = false;
-    return;
-  }
+  if (event->button() != Qt::LeftButton) return;
+  // The release that ends a double click is not another click, wherever it happens.
+  const bool endsDoubleClick = std::exchange(swallowRelease_, false);
+  if (endsDoubleClick || !rect().contains(PixelAt(event))) return;
   Click();
 }
 

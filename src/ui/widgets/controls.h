@@ -5,12 +5,20 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QWidget>
+#include <cmath>
 #include <functional>
 #include <memory>
 
 #include "ui/widgets/canvas.h"
 
 class QSvgRenderer;
+
+// The pixel under the pointer. Positions are fractional on scaled screens; the pixel is the
+// one they fall in (rounding would give the row below the last one).
+inline QPoint PixelAt(const QMouseEvent* event) {
+  const QPointF p = event->position();
+  return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+}
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 

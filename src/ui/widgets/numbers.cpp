@@ -63,3 +63,15 @@ QString FloatToStrF(double Value, TFloatFormat, int, int Digits) {
   if (Value < 0 && !zero) text.prepend(QLatin1Char('-'));
   return text;
 }
+
+int32_t RoundEven(double x) {
+  const double r = std::nearbyint(x);
+  if (!(r >= -2147483648.0)) return INT32_MIN;  // NaN too
+  if (r > 2147483647.0) return INT32_MAX;
+  return static_cast<int32_t>(r);
+}
+
+int32_t RoundEven(float x) { return RoundEven(static_cast<double>(x)); }
+
+QString F2(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 2); }
+QString F3(double v) { return FloatToStrF(v, TFloatFormat::ffNumber, 5, 3); }
