@@ -1,6 +1,7 @@
 #include "platform/winmm/mmio.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -220,6 +221,11 @@ TEST(MmioOpen, RefusesWhatItCannotRead) {
   EXPECT_EQ(info.wErrorRet, MMIOERR_FILENOTFOUND);
   EXPECT_EQ(mmioOpenW(folder.path.c_str(), &info, MMIO_READ), nullptr);
   EXPECT_EQ(mmioOpenW(nullptr, nullptr, MMIO_READ), nullptr);
+  // A named pipe without a writer is refused at once; opening it must not wait for one.
+  const std::string pipe = (folder.path / "pipe.wav").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(mmioOpenW(pipe.c_str(), &info, MMIO_READ), nullptr);
+  EXPECT_EQ(info.wErrorRet, MMIOERR_CANNOTOPEN);
 
   // This layer only reads: nothing is created or opened for writing.
   const std::string existing = folder.Write("x", "abc");

@@ -8,19 +8,16 @@
 #include <mutex>
 #include <tuple>
 
+#include "platform/winmm/alsa_quiet.h"
 #include "platform/winmm/midiout_backend.h"
 
 namespace {
 
 constexpr unsigned kWritable = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
 
-// A machine without a sequencer has no devices, and says so to nobody: ALSA's own messages
-// stay unprinted.
-void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
 snd_seq_t* OpenSequencer() {
-  static std::once_flag once;
-  std::call_once(once, [] { snd_lib_error_set_handler(SilentAlsaError); });
+  // A machine without a sequencer has no devices, and says so to nobody.
+  SilenceAlsaErrors();
   snd_seq_t* seq = nullptr;
   // Non-blocking: a synthesizer that stops reading must never stall the caller.
   if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK) < 0) return nullptr;

@@ -1,6 +1,8 @@
 #include "platform/winmm/mmio.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -135,11 +137,19 @@ HMMIO Open(const char* fileName, MMIOINFO* info, DWORD flags) {
     h->fileSize = info->cchBuffer;
   } else {
     if (fileName == nullptr) return fail(MMIOERR_FILENOTFOUND);
-    std::FILE* f = std::fopen(fileName, "rb");
-    if (f == nullptr) return fail(errno == ENOENT ? MMIOERR_FILENOTFOUND : MMIOERR_CANNOTOPEN);
+    // Opened without blocking and checked before use: a named pipe or a device chosen by
+    // mistake is refused at once instead of waiting forever for a writer.
+    const int fd = ::open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail(errno == ENOENT ? MMIOERR_FILENOTFOUND : MMIOERR_CANNOTOPEN);
     struct stat st {};
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-      std::fclose(f);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+      ::close(fd);
+      return fail(MMIOERR_CANNOTOPEN);
+    }
+    std::FILE* f = fdopen(fd, "rb");
+    if (f == nullptr) {
+      ::close(fd);
       return fail(MMIOERR_CANNOTOPEN);
     }
     std::setvbuf(f, nullptr, _IONBF, 0);  // our own buffer is the only one

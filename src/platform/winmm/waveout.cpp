@@ -38,7 +38,7 @@ class WaveOutDevice {
   WaveOutDevice(std::unique_ptr<WaveOutBackend> backend, WAVEOUTPROC callback, DWORD_PTR instance)
       : backend_(std::move(backend)), callback_(callback), instance_(instance) {}
 
-  // A device still open when the program ends stops here rather than terminating it.
+  // Both threads end here, once the device is closed and its last reference is gone.
   ~WaveOutDevice() {
     {
       std::lock_guard lk(m_);
@@ -261,8 +261,11 @@ class WaveOutDevice {
   std::thread::id notifierId_;
 };
 
-std::mutex g_devicesMutex;
-std::vector<std::shared_ptr<WaveOutDevice>> g_devices;
+// Never destroyed: a device still open when the process ends (the program itself always closes
+// its own) keeps running until the end rather than being torn down under its own callback.
+std::mutex& g_devicesMutex = *new std::mutex;
+std::vector<std::shared_ptr<WaveOutDevice>>& g_devices =
+    *new std::vector<std::shared_ptr<WaveOutDevice>>;
 
 std::shared_ptr<WaveOutDevice> Find(HWAVEOUT hwo) {
   std::lock_guard lk(g_devicesMutex);
@@ -287,14 +290,17 @@ MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx, D
   if (fdwOpen != CALLBACK_FUNCTION) return MMSYSERR_INVALFLAG;
   if (!dwCallback) return MMSYSERR_INVALPARAM;
 
-  auto device = std::make_shared<WaveOutDevice>(
-      MakeWaveOutBackend(), reinterpret_cast<WAVEOUTPROC>(dwCallback), dwInstance);
-  if (!device->Start()) return MMSYSERR_NODRIVER;
-  {
+  // Out of memory or threads: a failed open, never an exception through a C-style call.
+  try {
+    auto device = std::make_shared<WaveOutDevice>(
+        MakeWaveOutBackend(), reinterpret_cast<WAVEOUTPROC>(dwCallback), dwInstance);
+    if (!device->Start()) return MMSYSERR_NODRIVER;
     std::lock_guard lk(g_devicesMutex);
     g_devices.push_back(device);
+    *phwo = device->Handle();
+  } catch (const std::exception&) {
+    return MMSYSERR_NOMEM;
   }
-  *phwo = device->Handle();
   return MMSYSERR_NOERROR;
 }
 

@@ -1,6 +1,7 @@
-// Wave-out on an ALSA PCM: 48000 Hz, mono, S16, periods of 512 frames in a ring of two. Every
+// Wave-out on an ALSA PCM: 48000 Hz, mono, S16, periods of 512 frames in a ring of four. Every
 // sample in the ring belongs to a buffer not yet reported done, so the layer adds no more than
-// the PCM's own granularity (one period) to the buffers the program keeps queued.
+// the PCM's own granularity (one period) to the buffers the program keeps queued; and the ring
+// holds all three of them, so a late wake of the player thread is no underrun.
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
@@ -8,20 +9,13 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/winmm/alsa_quiet.h"
 #include "platform/winmm/waveout_backend.h"
 
 namespace {
 
 constexpr snd_pcm_uframes_t kPeriodFrames = 512;
-constexpr snd_pcm_uframes_t kRingFrames = 2 * kPeriodFrames;
-
-// The engine reports nothing, a missing device included: ALSA's own messages stay unprinted.
-void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
-void SilenceAlsa() {
-  static std::once_flag once;
-  std::call_once(once, [] { snd_lib_error_set_handler(SilentAlsaError); });
-}
+constexpr snd_pcm_uframes_t kRingFrames = 4 * kPeriodFrames;
 
 class AlsaWaveOutBackend : public WaveOutBackend {
  public:
@@ -30,7 +24,7 @@ class AlsaWaveOutBackend : public WaveOutBackend {
   }
 
   bool Open() override {
-    SilenceAlsa();
+    SilenceAlsaErrors();  // the engine reports nothing, a missing device included
     const char* name = std::getenv("LUMATAP_AUDIO_DEVICE");
     if (!name || !*name) name = "default";
     if (snd_pcm_open(&pcm_, name, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
