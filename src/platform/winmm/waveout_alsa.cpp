@@ -110,6 +110,15 @@ class AlsaWaveOutBackend : public WaveOutBackend {
   }
 
   void Recover(int err) {
+    // After a system suspend the PCM must be resumed; ALSA's own recovery would sleep a
+    // second per try while the device lock is held (and with it the window and the
+    // callback). One try here; while the hardware is not ready yet, the next wake tries again.
+    if (err == -ESTRPIPE) {
+      const int resumed = snd_pcm_resume(pcm_);
+      if (resumed == -EAGAIN) return;
+      if (resumed < 0) snd_pcm_prepare(pcm_);
+      return;
+    }
     if (snd_pcm_recover(pcm_, err, 1) < 0) snd_pcm_prepare(pcm_);
   }
 
