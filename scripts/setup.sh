@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick sox xdotool
+  xdg-utils libfile-mimeinfo-perl
   fonts-dejavu-core
 )
 

@@ -58,7 +58,23 @@ uint32_t BytesPerSample(WORD bitsPerSample) {
   }
 }
 
-float SampleValue(const BYTE* b, uint32_t bytes) {
+// Whether 32-bit samples are integers: the PCM tag, or an extensible format whose sub-format
+// is PCM. IEEE float and every other tag keep them as single-precision numbers.
+bool IntegerSamples(const WAVEFORMATEX& format) {
+  if (format.wFormatTag == WAVE_FORMAT_PCM) return true;
+  // The extensible record: valid bits (2), channel mask (4), then the sub-format GUID, whose
+  // first 32 bits are the format tag it stands for.
+  if (format.wFormatTag == WAVE_FORMAT_EXTENSIBLE && format.cbSize >= 22) {
+    const BYTE* sub = reinterpret_cast<const BYTE*>(&format) + sizeof(WAVEFORMATEX) + 6;
+    const uint32_t tag = static_cast<uint32_t>(sub[0]) | (static_cast<uint32_t>(sub[1]) << 8) |
+                         (static_cast<uint32_t>(sub[2]) << 16) |
+                         (static_cast<uint32_t>(sub[3]) << 24);
+    return tag == WAVE_FORMAT_PCM;
+  }
+  return false;
+}
+
+float SampleValue(const BYTE* b, uint32_t bytes, bool integer) {
   switch (bytes) {
     case 1:
       return static_cast<float>(static_cast<int32_t>(b[0]) - 128);
@@ -73,26 +89,28 @@ float SampleValue(const BYTE* b, uint32_t bytes) {
     default: {
       const uint32_t u = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
                          (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
-      return std::bit_cast<float>(u);
+      // An integer is the value itself, on the scale of the 24-bit samples.
+      return integer ? static_cast<float>(static_cast<int32_t>(u)) : std::bit_cast<float>(u);
     }
   }
 }
 
-// Adds every channel of every frame into SampleData. A read that comes back short or fails
+// Adds every channel of every frame into samples. A read that comes back short or fails
 // adds zero; every later read would too (the chunk or the file has ended), so reading
-// stops there and the rest of SampleData stays zero.
-void MixChannels(CWaveFile& wave) {
+// stops there and the rest stays zero. False when not one sample could be read.
+bool MixChannels(CWaveFile& wave, int32_t frames, std::vector<float>& samples) {
   const uint32_t bytes = BytesPerSample(wave.Format->wBitsPerSample);
-  if (bytes == 0) return;
+  const bool integer = IntegerSamples(*wave.Format);
   const int channels = wave.Format->nChannels;
   BYTE sample[4];
-  for (int32_t f = 0; f < SampleCount; ++f) {
+  for (int32_t f = 0; f < frames; ++f) {
     for (int c = 0; c < channels; ++c) {
       DWORD got = 0;
-      if (Failed(wave.Read(sample, bytes, &got)) || got < bytes) return;
-      SampleData[f] += SampleValue(sample, bytes);
+      if (Failed(wave.Read(sample, bytes, &got)) || got < bytes) return f > 0 || c > 0;
+      samples[f] += SampleValue(sample, bytes, integer);
     }
   }
+  return true;
 }
 
 uint32_t Reverse15(uint32_t i) {
@@ -134,18 +152,37 @@ bool LoadWaveFile(const std::string& FileName) {
     ShowMessage("Error opening wave file.");
     return false;
   }
-  SampleRateRatio = RatioOf(wave->Format->nSamplesPerSec);
+  // A sound that cannot be read would replace the instrument with silence: refused before
+  // anything changes, saying why.
+  const WORD bits = wave->Format->wBitsPerSample;
+  if (BytesPerSample(bits) == 0 || wave->Format->nChannels == 0) {
+    const std::string why = wave->Format->nChannels == 0
+                                ? std::string("it has no channels")
+                                : std::to_string(bits) + " bits per sample are not supported";
+    wave.reset();
+    ShowMessage("Unsupported wave file: " + why + ".");
+    return false;
+  }
+  const float ratio = RatioOf(wave->Format->nSamplesPerSec);
   // Counted unsigned: a data chunk of 2 GiB or more is long enough, not negative.
   const uint32_t frames = wave->GetSize() / wave->Format->nBlockAlign;
   if (frames < static_cast<uint32_t>(MinImportFrames)) {
+    SampleRateRatio = ratio;
     SampleCount = static_cast<int32_t>(frames);
     wave.reset();
     ShowMessage("Not enough samples! A 1.5 second sample is recommended");
     return false;
   }
-  SampleCount = static_cast<int32_t>(std::min<uint32_t>(frames, MaxImportFrames));
-  SampleData.assign(static_cast<size_t>(SampleCount) + 4, 0.0f);
-  MixChannels(*wave);
+  const int32_t count = static_cast<int32_t>(std::min<uint32_t>(frames, MaxImportFrames));
+  std::vector<float> samples(static_cast<size_t>(count) + 4, 0.0f);
+  if (!MixChannels(*wave, count, samples)) {
+    wave.reset();
+    ShowMessage("Wave file holds no samples: its data chunk lies beyond the end of the file.");
+    return false;
+  }
+  SampleRateRatio = ratio;
+  SampleCount = count;
+  SampleData = std::move(samples);
   return true;
 }
 
@@ -185,7 +222,9 @@ void AnalyseWave() {
   const float low = LowBinOf(rate);
   FftLowBin = low >= 0.0f && low <= 32768.0f ? static_cast<int32_t>(low) : (low < 0.0f ? 0 : 32768);
   const float high = std::nearbyint(393216000.0f / rate);  // 12000 × 32768 / rate
-  FftHighBin = high <= 32768.0f ? (high >= 0.0f ? static_cast<int32_t>(high) : 0) : 32768;
+  // Never past the transform's Nyquist bin: the bins above it mirror those below, and would
+  // fold the mirror images of a low-rate file onto the upper grid.
+  FftHighBin = high <= 16384.0f ? (high >= 0.0f ? static_cast<int32_t>(high) : 0) : 16384;
 
   std::fill(std::begin(FftMagnitude), std::end(FftMagnitude), 0.0);
   // Never read past the samples, whatever SampleCount says.

@@ -31,8 +31,10 @@ void InitImportBuffers();
 void DoneImportBuffers();
 
 // Reads the file (or WAVE resource) into SampleData. False after a message: the file could
-// not be opened as a WAVE file, its frame count or sample rate is unusable, or it holds
-// fewer than 32768 frames.
+// not be opened as a WAVE file, its frame count or sample rate is unusable, its sample size
+// or channel count cannot be read, it holds fewer than 32768 frames, or not one of its
+// samples is in the file. 32-bit samples are integers under the PCM format (plain or
+// extensible), single-precision numbers otherwise.
 bool LoadWaveFile(const std::string& FileName);
 // Turns the samples of the last successful LoadWaveFile into InstrumentSpectrum and
 // MainBin, and consumes them.

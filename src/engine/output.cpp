@@ -15,6 +15,7 @@ HWAVEOUT WaveOutHandle = nullptr;
 WAVEFORMATEX AudioFormat{};
 WAVEHDR WaveHeaders[WaveBufferCount]{};
 std::atomic<bool> SecondHalfPending{false};
+MMRESULT AudioOpenResult = MMSYSERR_NOERROR;
 
 namespace {
 
@@ -83,9 +84,10 @@ void StartAudio(int32_t Mode) {
   AudioFormat.wBitsPerSample = 16;
   AudioFormat.cbSize = 0;
   const WAVEOUTPROC proc = Mode == 0 ? WaveOutProcPreview : WaveOutProcPlay;
-  // Not examined: without a device nothing ever completes and all stays silent.
-  waveOutOpen(&WaveOutHandle, WAVE_MAPPER, &AudioFormat, reinterpret_cast<DWORD_PTR>(proc), 0,
-              CALLBACK_FUNCTION);
+  // Without a device nothing ever completes and all stays silent; the result is only kept for
+  // the windows to report.
+  AudioOpenResult = waveOutOpen(&WaveOutHandle, WAVE_MAPPER, &AudioFormat,
+                                reinterpret_cast<DWORD_PTR>(proc), 0, CALLBACK_FUNCTION);
   for (WAVEHDR& hdr : WaveHeaders) {
     hdr.dwFlags = 0;
     hdr.dwBufferLength = WaveBufferBytes;

@@ -19,6 +19,9 @@ extern WAVEFORMATEX AudioFormat;
 extern WAVEHDR WaveHeaders[WaveBufferCount];
 // The next completed buffer receives the second half of OutBlock (completions only).
 extern std::atomic<bool> SecondHalfPending;
+// The result of the last device open (GUI thread): not MMSYSERR_NOERROR while output is
+// "open" without a device, so that the windows can say why nothing sounds.
+extern MMRESULT AudioOpenResult;
 
 // The engine's defaults, then the import and recording state and the three wave buffers.
 // Once, at start-up.

@@ -1,5 +1,9 @@
 #include "engine/recording.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 
@@ -9,6 +13,7 @@
 std::atomic<bool> Recording{false};
 TFileStream* RecordStream = nullptr;
 std::atomic<int32_t> RecordedBytes{0};
+std::atomic<int> RecordingFault{0};
 
 namespace {
 
@@ -57,12 +62,13 @@ void CreateWavFile(const std::string& FileName) {
     stream->WriteBuffer("data", 4);
     WriteU32(*stream, dataBytes);
   } catch (...) {
-    // A file without its header is no recording: do not keep it open.
+    // A file without its header is no recording: neither kept open nor left behind.
     {
       std::lock_guard lk(g_streamLock);
       RecordStream = nullptr;
     }
     delete stream;
+    RemoveRecordingFile(FileName);
     throw;
   }
 }
@@ -76,6 +82,7 @@ bool StartRecording(const std::string& FileName) {
     return false;
   }
   RecordedBytes.store(0);
+  RecordingFault.store(0);
   Recording.store(true);
   return true;
 }
@@ -86,12 +93,20 @@ void AppendRecording(const int16_t* Block) {
   if (!Recording.load() || !RecordStream) return;
   const int32_t bytes = RecordedBytes.load(std::memory_order_relaxed);
   // A full recording keeps its header true: whole blocks only, and no wrap of the count.
-  if (bytes > MaxRecordedBytes - RecordBlockBytes) return;
-  RecordedBytes.store(bytes + RecordStream->Write(Block, RecordBlockBytes));
+  if (bytes > MaxRecordedBytes - RecordBlockBytes || RecordingFault.load() != 0) return;
+  errno = 0;
+  const int32_t written = RecordStream->Write(Block, RecordBlockBytes);
+  if (written < RecordBlockBytes) {
+    // The disk is full (or gone): the recording ends at the last whole sample that made it.
+    RecordingFault.store(errno ? errno : ENOSPC);
+    RecordedBytes.store(bytes + (written & ~1));
+    return;
+  }
+  RecordedBytes.store(bytes + written);
 }
 
-void StopRecording() {
-  if (!Recording.load()) return;
+int StopRecording() {
+  if (!Recording.load()) return 0;
   Recording.store(false);
   TFileStream* stream;
   {
@@ -99,9 +114,20 @@ void StopRecording() {
     stream = RecordStream;
     RecordStream = nullptr;
   }
-  if (!stream) return;
+  if (!stream) return RecordingFault.load();
   const uint32_t bytes = static_cast<uint32_t>(RecordedBytes.load());
   PatchU32(*stream, 4, bytes + 36);
   PatchU32(*stream, 40, bytes);
   delete stream;
+  return RecordingFault.load();
+}
+
+void RemoveRecordingFile(const std::string& FileName) {
+  // A device, a link or anything else the name stood for before stays where it is.
+  struct stat st {};
+  if (::lstat(FileName.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(FileName.c_str());
+}
+
+std::string RecordingCutShortText(const std::string& FileName, int Code) {
+  return "Recording \"" + FileName + "\" was cut short: " + std::strerror(Code) + ".";
 }

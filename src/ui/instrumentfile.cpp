@@ -60,7 +60,8 @@ TInstrumentRead ReadInstrumentFile(const uint8_t* data, size_t size, TInstrument
   }
 
   f.Volume = F32(data + 16);
-  if (!std::isfinite(f.Volume)) return TInstrumentRead::irCorrupted;
+  // Only volumes the volume bar can show and set: any other would play on unheard.
+  if (!(f.Volume >= 0.0f && f.Volume <= MaxInstrumentVolume)) return TInstrumentRead::irCorrupted;
   f.AttackTime = I32(data + 20);
   f.ReleaseTime = I32(data + 24);
   f.LowestPlayingNote = I32(data + 28);
@@ -112,9 +113,22 @@ std::vector<uint8_t> BuildInstrumentFile(const TInstrumentFile& file) {
 
 bool ReadFileBytes(const std::string& name, size_t maxBytes, std::vector<uint8_t>& bytes,
                    std::string& error) {
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking and checked before use: a named pipe or a device is refused at
+  // once instead of waiting forever for a writer.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error = "Cannot open file \"" + name + "\". " + SystemText(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    const int code = errno;
+    const std::string why = S_ISDIR(st.st_mode)    ? SystemText(EISDIR)
+                            : !S_ISREG(st.st_mode) ? std::string("Not a regular file")
+                                                   : SystemText(code);
+    ::close(fd);
+    error = "Cannot open file \"" + name + "\". " + why;
     return false;
   }
   bytes.assign(maxBytes, 0);

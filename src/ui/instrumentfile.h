@@ -18,6 +18,9 @@ inline constexpr size_t InstrumentFileBytes = InstrumentHeaderBytes + 4 * Instru
 // Any bin count other than 4096 stores two amplitudes per bin.
 inline constexpr size_t PairedInstrumentFileBytes = InstrumentHeaderBytes + 8 * InstrumentBins;
 
+// The volume at the volume bar's right end (Tag 65535), the engine's volume at start-up.
+inline constexpr float MaxInstrumentVolume = 63.998046875f;
+
 // The disabled-notes mask: note class k (0 = A ... 11 = G#) is bit value 2 << k; a set bit
 // means the note's check box is unchecked.
 constexpr uint32_t NoteMaskBit(int k) { return 2u << k; }
@@ -47,8 +50,8 @@ enum class TInstrumentRead {
 
 // Checks the whole buffer and fills file only when it can be used: the magic ".lmt", a
 // version of 1 or less, every byte the bin count asks for, a main bin within the spectrum,
-// and a finite volume and finite amplitudes (pair sums included). Bytes after the
-// amplitudes are ignored.
+// a volume from 0 to MaxInstrumentVolume and finite amplitudes (pair sums included). Bytes after
+// the amplitudes are ignored.
 TInstrumentRead ReadInstrumentFile(const uint8_t* data, size_t size, TInstrumentFile& file);
 
 // The 16480 bytes of version 1 with 4096 bins; HasMainBin is not looked at.

@@ -508,7 +508,7 @@ void TFormInstrument::PaintSpectrumColumns(int32_t FirstColumn, int32_t LastColu
 // --- Lifecycle ---------------------------------------------------------------------------
 
 void TFormInstrument::FormCreate() {
-  const std::string folder = GetWindowsSpecialDir(CSIDL_PERSONAL) + "LumatapSynth/";
+  const std::string folder = LumatapFolder();
   SaveDialog1.InitialDir = folder;
   OpenDialog1.InitialDir = folder;
 }

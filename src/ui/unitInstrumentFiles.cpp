@@ -1,6 +1,7 @@
 // The editor's file buttons: loading an instrument or importing a WAV file, saving an
 // instrument or rendering its main note to a WAV file.
 #include <QString>
+#include <cstring>
 
 #include "engine/waves.h"
 #include "platform/win/dialogs.h"
@@ -84,8 +85,13 @@ void TFormInstrument::LoadInstrument(const std::string& name) {
   s->TrackBarHighestPlayingNote->SetPosition(file.HighestPlayingNote);
   s->TrackBarNoiseReduction->SetPosition(file.NoiseReduction);
   s->TrackBarWebCam->SetPosition(file.WebCam);
-  // Only the mode flag: the main window's buttons and surface stay as they are.
-  FormLumatap->PianoMode = file.PianoMode == 1;
+  // Only the mode flag and, when it changes, the surface that shows it; the main window's
+  // buttons stay as they are.
+  const bool piano = file.PianoMode == 1;
+  if (FormLumatap->PianoMode != piano) {
+    FormLumatap->PianoMode = piano;
+    FormLumatap->Invalidate();
+  }
   const auto boxes = NoteBoxes(s);
   for (int k = 0; k < 12; ++k) boxes[k]->setChecked(!(file.DisabledNotes & NoteMaskBit(k)));
   // The enabled-note flags follow the boxes whether or not a box changed.
@@ -143,6 +149,7 @@ void TFormInstrument::ExportMainNote(const std::string& name) {
   const int32_t attack = FormSettings->TrackBarAttackTime->Position();
   const int32_t blocks = attack + FormSettings->TrackBarReleaseTime->Position() + 40;
   // A running recording takes the note instead; a file that cannot be created was reported.
+  const bool ownFile = !Recording.load();
   if (!StartRecording(name)) return;
   // Sound output is stopped: no computation runs for the note operations to wait for.
   CalcBusy.store(0);
@@ -152,5 +159,14 @@ void TFormInstrument::ExportMainNote(const std::string& name) {
     AppendRecording(OutBlock);
     if (i == attack + 39) NoteOff(1);
   }
-  StopRecording();
+  if (const int fault = StopRecording()) {
+    if (!ownFile) {
+      ShowMessage(RecordingCutShortText(FormLumatap->SaveDialogWav.FileName, fault));
+      return;
+    }
+    // A note cut short is no export: its file goes.
+    RemoveRecordingFile(name);
+    ShowMessage("Could not export the main note to \"" + name + "\": " + std::strerror(fault) +
+                ".");
+  }
 }

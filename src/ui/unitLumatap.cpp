@@ -8,6 +8,7 @@
 #include <QTouchEvent>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "engine/waves.h"
 #include "platform/win/folders.h"
@@ -49,6 +50,15 @@ int32_t HighestPlayingNote() { return FormSettings->TrackBarHighestPlayingNote->
 constexpr UINT kMaxTouchInputs = 10;
 TOUCHINPUT TouchInputs[kMaxTouchInputs];
 }  // namespace
+
+std::string LumatapFolder() {
+  const std::string documents = GetWindowsSpecialDir(CSIDL_PERSONAL);
+  const std::string folder = documents + "LumatapSynth/";
+  if (documents.empty()) return folder;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return std::filesystem::is_directory(folder, error) ? folder : documents;
+}
 
 void CheckTouchCapable() {
   TouchCapable = false;
@@ -169,7 +179,7 @@ void TFormLumatap::FormCreate() {
     DisableGestures(Handle());
   }
   InitAudio();
-  SaveDialogWav.InitialDir = GetWindowsSpecialDir(CSIDL_PERSONAL) + "LumatapSynth/";
+  SaveDialogWav.InitialDir = LumatapFolder();
 }
 
 void TFormLumatap::FormDestroy() {
@@ -195,7 +205,17 @@ void TFormLumatap::btnPlayClick() {
   FormInstrument->EndAllModes();
   Playing = true;
   StartAudio(1);
+  ReportNoSoundOutput();
   if (WebcamInUse) StartWebcam();
+}
+
+bool TFormLumatap::ReportNoSoundOutput() {
+  if (!Playing || AudioOpenResult == MMSYSERR_NOERROR) return false;
+  // Nothing will sound or be recorded: the player hears why instead of silence.
+  const std::string why = WaveOutOpenError();
+  SetStatus(QString::fromStdString("No sound output could be opened: " +
+                                   (why.empty() ? std::string("no sound device") : why)));
+  return true;
 }
 
 void TFormLumatap::btnPauseClick() {
@@ -208,6 +228,8 @@ void TFormLumatap::btnPauseClick() {
 }
 
 void TFormLumatap::btnRecordClick() {
+  // While playing without a device, a recording would stay empty.
+  if (ReportNoSoundOutput()) return;
   if (!SaveDialogWav.Execute()) return;
   btnRecord->hide();
   btnStopRecord->show();
@@ -222,10 +244,11 @@ void TFormLumatap::btnRecordClick() {
 }
 
 void TFormLumatap::btnStopRecordClick() {
-  StopRecording();
+  const int fault = StopRecording();
   btnStopRecord->hide();
   btnRecord->show();
   ::SetLeft(btnRecord, Width() - 2 * btnRecord->width());
+  if (fault != 0) ShowMessage(RecordingCutShortText(SaveDialogWav.FileName, fault));
 }
 
 void TFormLumatap::btnSmoothClick() {
@@ -276,7 +299,11 @@ void TFormLumatap::SetStatus(const QString& text) { StatusBar1->SetSimpleText(te
 
 int32_t TFormLumatap::NearestEnabledNote(float Pos) {
   const int32_t lo = LowestPlayingNote(), hi = HighestPlayingNote();
-  const float x = Pos * static_cast<float>(hi - lo) + static_cast<float>(lo);
+  float x = Pos * static_cast<float>(hi - lo) + static_cast<float>(lo);
+  // Held within a note of the range before rounding, so that a position far outside it (or
+  // not a number) cannot overflow the note arithmetic; every x beyond half a note past a
+  // bound already gives that bound.
+  x = std::fmin(std::fmax(x, static_cast<float>(lo - 1)), static_cast<float>(hi + 1));
   const int32_t r = RoundEven(x);
   int32_t n;
   // A nearest note beyond the range (a camera position a little past an edge) is never looked
@@ -560,6 +587,8 @@ void TFormLumatap::VolumeBarPaint(QObject*) {
 }
 
 void TFormLumatap::Timer1Timer(QObject*) {
+  // A recording that the disk cut short ends now, and the player is told at once.
+  if (Recording.load() && RecordingFault.load() != 0) btnStopRecordClick();
   if (MidiMode) {
     const int32_t m = static_cast<int32_t>(FormInstrument->MidiVolume & 0xFFFF);
     if (m != VolumeBar->Tag) {

@@ -3,6 +3,7 @@
 
 #include <QTimer>
 #include <cstdint>
+#include <string>
 
 #include "platform/win/dialogs.h"
 #include "platform/win/messages.h"
@@ -133,9 +134,15 @@ class TFormLumatap : public TForm {
   int32_t NearestEnabledNote(float Pos);
   void NewMouseNoteId();
   void SetStatus(const QString& text);
+  // While playing without a sound device: says so on the status bar and returns true.
+  bool ReportNoSoundOutput();
 };
 
 extern TFormLumatap* FormLumatap;
+
+// Where the record, open and save dialogs start: the documents folder + "LumatapSynth/",
+// created with its parents when missing; the documents folder itself when it cannot be.
+std::string LumatapFolder();
 
 // Sets TouchCapable when a multi-touch digitizer is present.
 void CheckTouchCapable();

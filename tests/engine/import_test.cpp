@@ -173,19 +173,65 @@ TEST_F(ImportTest, SampleSizesConvertAsTheFileFormatDefines) {
     EXPECT_EQ(SampleData[2], -256.0f) << bits;
   }
 
-  // 32 bits are single-precision floats even when the format tag says integer PCM.
-  ASSERT_TRUE(Load(PcmWave(1, 48000, 32, Samples(32768, 1, 4, [](int i, int) {
-                             return i == 0 ? std::bit_cast<uint32_t>(1.5f)
-                                           : std::bit_cast<uint32_t>(-0.25f);
-                           }))));
-  EXPECT_EQ(SampleData[0], 1.5f);
-  EXPECT_EQ(SampleData[1], -0.25f);
+  // 32 bits: integers under PCM (plain or extensible, the value itself), single-precision
+  // numbers under IEEE float (plain or extensible) and any other tag.
+  const std::string floats = Samples(32768, 1, 4, [](int i, int) {
+    return i == 0 ? std::bit_cast<uint32_t>(1.5f) : std::bit_cast<uint32_t>(-0.25f);
+  });
+  const std::string integers = Samples(32768, 1, 4, [](int i, int) {
+    return i == 0 ? int64_t{INT32_MIN} : i == 1 ? int64_t{0x12345678} : int64_t{-1};
+  });
+  const std::vector<std::pair<std::string, std::string>> asFloats = {
+      {"float", Wave32(3, 1, 48000, floats)},
+      {"extensible float", Extensible32(3, floats)},
+      {"other tag", Wave32(0x55, 1, 48000, floats)}};
+  for (const auto& [what, file] : asFloats) {
+    ASSERT_TRUE(Load(file)) << what;
+    EXPECT_EQ(SampleData[0], 1.5f) << what;
+    EXPECT_EQ(SampleData[1], -0.25f) << what;
+  }
+  for (const auto& [what, file] : std::vector<std::pair<std::string, std::string>>{
+           {"pcm", PcmWave(1, 48000, 32, integers)},
+           {"extensible pcm", Extensible32(1, integers)}}) {
+    ASSERT_TRUE(Load(file)) << what;
+    EXPECT_EQ(SampleData[0], -2147483648.0f) << what;
+    EXPECT_EQ(SampleData[1], static_cast<float>(0x12345678)) << what;
+    EXPECT_EQ(SampleData[2], -1.0f) << what;
+  }
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
 
-  // Any other size imports as silence, and the import still succeeds.
-  ASSERT_TRUE(Load(Riff(Chunk("fmt ", FmtFields(1, 1, 48000, 2, 12)) +
-                        Chunk("data", std::string(65536, '\x7f')))));
-  EXPECT_EQ(SampleCount, 32768);
-  EXPECT_TRUE(std::all_of(SampleData.begin(), SampleData.end(), [](float v) { return v == 0; }));
+TEST_F(ImportTest, AFileThatYieldsNoSoundIsRefusedSayingWhyAndChangesNothing) {
+  const std::string data(65536, '\x7f');
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"12-bit", Riff(Chunk("fmt ", FmtFields(1, 1, 48000, 2, 12)) + Chunk("data", data))},
+      {"64-bit float", Riff(Chunk("fmt ", FmtFields(3, 1, 48000, 8, 64) + std::string(2, '\0')) +
+                            Chunk("data", data + data))},
+      {"no channels", Riff(Chunk("fmt ", FmtFields(1, 0, 48000, 2, 16)) + Chunk("data", data))},
+      // The data chunk claims 40000 frames and the file ends right after its header.
+      {"data beyond the file",
+       Riff(Chunk("fmt ", FmtFields(1, 1, 48000, 2, 16)) + Chunk("data", "", 80000))},
+  };
+  const std::vector<std::string> why = {
+      "Unsupported wave file: 12 bits per sample are not supported.",
+      "Unsupported wave file: 64 bits per sample are not supported.",
+      "Unsupported wave file: it has no channels.",
+      "Wave file holds no samples: its data chunk lies beyond the end of the file."};
+  SampleRateRatio = 0.25f;
+  SampleCount = 0;
+  const std::vector<float> before = SampleData;
+  for (size_t i = 0; i < refused.size(); ++i) {
+    dialogs_.messages.clear();
+    EXPECT_FALSE(Load(refused[i].second)) << refused[i].first;
+    EXPECT_EQ(dialogs_.messages, std::vector<std::string>{why[i]}) << refused[i].first;
+    EXPECT_EQ(SampleRateRatio, 0.25f) << refused[i].first;
+    EXPECT_EQ(SampleCount, 0) << refused[i].first;
+    EXPECT_EQ(SampleData, before) << refused[i].first;
+  }
+
+  // A recording of silence is a sound: it imports, as silence.
+  dialogs_.messages.clear();
+  ASSERT_TRUE(Load(PcmWave(1, 48000, 16, std::string(65536, '\0'))));
   AnalyseWave();
   ExpectSilentSpectrum();
   EXPECT_TRUE(dialogs_.messages.empty());
@@ -287,11 +333,44 @@ TEST_F(ImportTest, TransformBinRangeFollowsTheSampleRate) {
   EXPECT_EQ(FftLowBin, 20);
   EXPECT_EQ(FftHighBin, 8916);
 
+  // Below 24000 Hz the grid's top lies past the file's Nyquist frequency: the transform's
+  // Nyquist bin is the last one used.
   ASSERT_TRUE(Load16(32768, 8000, tone));
   AnalyseWave();
-  EXPECT_EQ(FftHighBin, 32768);
-  EXPECT_EQ(FftMagnitude[32768], 0.0);  // the bin past the transform stays zero
+  EXPECT_EQ(FftHighBin, 16384);
+  EXPECT_EQ(FftMagnitude[16385], 0.0);
   ExpectNormalisedSpectrum();
+  ASSERT_TRUE(Load16(32768, 24000, tone));
+  AnalyseWave();
+  EXPECT_EQ(FftHighBin, 16384);
+}
+
+TEST_F(ImportTest, LowRateTonesImportAtTheirOwnFrequencyNotTheirMirrorImage) {
+  for (uint32_t rate : {8000u, 11025u, 16000u, 22050u}) {
+    ASSERT_TRUE(Load16(3 * 32768, rate, [&](int i, int) {
+      return std::llround(10000 * std::sin(2 * kPi * 440.0 * i / rate));
+    })) << rate;
+    AnalyseWave();
+    EXPECT_NEAR(BinFrequency[MainBin], 440.0f, 1.0f) << rate;
+    // Nothing above the file's Nyquist frequency: the mirror images are not folded in.
+    for (int b = 0; b < BinCount; ++b)
+      if (BinFrequency[b] > rate / 2.0f + 1.0f) ASSERT_EQ(Lane0(b), 0.0f) << rate << " bin " << b;
+  }
+}
+
+TEST_F(ImportTest, A32BitIntegerToneImportsLikeItsSixteenBitTwin) {
+  const auto tone = [](int i, int) { return Cosine(i, 413.5, 9000) + Cosine(i, 1207.25, 3000); };
+  ASSERT_TRUE(Load16(40000, 44100, tone));
+  AnalyseWave();
+  const std::vector<TVec8> twin(std::begin(InstrumentSpectrum), std::end(InstrumentSpectrum));
+  const int32_t twinMain = MainBin;
+  ASSERT_GT(twin[twinMain][0], 0.0f);
+  // The same samples in the upper 16 bits of 32-bit PCM: 65536 times the values.
+  ASSERT_TRUE(Load(PcmWave(
+      1, 44100, 32, Samples(40000, 1, 4, [&](int i, int c) { return tone(i, c) * 65536; }))));
+  AnalyseWave();
+  EXPECT_EQ(MainBin, twinMain);
+  for (int b = 0; b < BinCount; ++b) ASSERT_EQ(InstrumentSpectrum[b][0], twin[b][0]) << b;
 }
 
 TEST_F(ImportTest, BlocksCoverTheSoundAndALongRemainderAddsAnOverlappingTailBlock) {
@@ -366,31 +445,31 @@ TEST_F(ImportTest, AnalysisNeverReadsBeyondTheSamplesOrTheTransformBins) {
   SampleRateRatio = 0.0f;
   AnalyseWave();
   EXPECT_EQ(FftLowBin, 32768);
-  EXPECT_EQ(FftHighBin, 32768);
+  EXPECT_EQ(FftHighBin, 16384);
   ExpectSilentSpectrum();
 }
 
 TEST_F(ImportTest, SamplesThatAreNotFiniteOrOverflowImportAsSilence) {
   const uint32_t nan = std::bit_cast<uint32_t>(std::numeric_limits<float>::quiet_NaN());
-  ASSERT_TRUE(Load(PcmWave(1, 48000, 32, Samples(32768, 1, 4, [&](int i, int) {
-                             return i == 1000
-                                        ? nan
-                                        : std::bit_cast<uint32_t>(0.5f * static_cast<float>(i % 7));
-                           }))));
+  ASSERT_TRUE(Load(Wave32(3, 1, 48000, Samples(32768, 1, 4, [&](int i, int) {
+                            return i == 1000
+                                       ? nan
+                                       : std::bit_cast<uint32_t>(0.5f * static_cast<float>(i % 7));
+                          }))));
   AnalyseWave();
   ExpectSilentSpectrum();
 
-  ASSERT_TRUE(Load(PcmWave(2, 48000, 32, Samples(32768, 2, 4, [&](int i, int) {
-                             return std::bit_cast<uint32_t>(i % 2 ? 3e38f : -3e38f);
-                           }))));
+  ASSERT_TRUE(Load(Wave32(3, 2, 48000, Samples(32768, 2, 4, [&](int i, int) {
+                            return std::bit_cast<uint32_t>(i % 2 ? 3e38f : -3e38f);
+                          }))));
   AnalyseWave();
   for (int i = 0; i < BinCount; ++i) ASSERT_TRUE(std::isfinite(InstrumentSpectrum[i][0]));
 
   // A tone so faint that the reciprocal of its peak overflows.
-  ASSERT_TRUE(Load(PcmWave(1, 48000, 32, Samples(32768, 1, 4, [](int i, int) {
-                             return std::bit_cast<uint32_t>(
-                                 static_cast<float>(1e-39 * std::cos(2 * kPi * 300 * i / 32768.0)));
-                           }))));
+  ASSERT_TRUE(Load(Wave32(3, 1, 48000, Samples(32768, 1, 4, [](int i, int) {
+                            return std::bit_cast<uint32_t>(
+                                static_cast<float>(1e-39 * std::cos(2 * kPi * 300 * i / 32768.0)));
+                          }))));
   AnalyseWave();
   for (int i = 0; i < BinCount; ++i)
     for (int lane = 0; lane < 8; ++lane) ASSERT_EQ(InstrumentSpectrum[i][lane], 0.0f);

@@ -57,6 +57,24 @@ inline std::string PcmWave(uint16_t channels, uint32_t rate, uint16_t bits,
   return Riff(Chunk("fmt ", FmtFields(1, channels, rate, blockAlign, bits)) + Chunk("data", data));
 }
 
+// A 32-bit file of `tag` (IEEE float 3, or any other): an 18-byte "fmt " chunk, no extra bytes.
+inline std::string Wave32(uint16_t tag, uint16_t channels, uint32_t rate, const std::string& data) {
+  std::string fmt = FmtFields(tag, channels, rate, static_cast<uint16_t>(4 * channels), 32);
+  Put16(fmt, 0);
+  return Riff(Chunk("fmt ", fmt) + Chunk("data", data));
+}
+
+// A 32-bit extensible file whose sub-format GUID starts with `subFormat` (1 PCM, 3 float).
+inline std::string Extensible32(uint32_t subFormat, const std::string& data) {
+  std::string fmt = FmtFields(0xFFFE, 1, 48000, 4, 32);
+  Put16(fmt, 22);
+  Put16(fmt, 32);  // valid bits
+  Put32(fmt, 4);   // channel mask: front centre
+  Put32(fmt, subFormat);
+  fmt += std::string("\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 12);
+  return Riff(Chunk("fmt ", fmt) + Chunk("data", data));
+}
+
 class TempDir {
  public:
   TempDir() {

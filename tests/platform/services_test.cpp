@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -63,6 +64,22 @@ TEST(Shell, AMissingFileFailsWithoutStartingAnything) {
   const auto result = reinterpret_cast<uintptr_t>(
       ShellExecuteA(nullptr, nullptr, "/nonexistent/readme.txt", "", "", SW_SHOWNORMAL));
   EXPECT_EQ(result, 2u);
+}
+
+TEST(Shell, OnlyRegularFilesAreHandedOn) {
+  // A named pipe or a folder would hang or confuse the application opening it.
+  QTemporaryDir dir;
+  const std::string pipe = (dir.path() + "/readme.txt").toStdString();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  int handed = 0;
+  SetShellExecuteHandler([&](const std::string&, const std::string&) { return ++handed > 0; });
+  for (const std::string& file : {pipe, dir.path().toStdString()}) {
+    const auto result =
+        reinterpret_cast<uintptr_t>(ShellExecuteA(nullptr, nullptr, file.c_str(), "", "", 1));
+    EXPECT_LE(result, 32u) << file;
+  }
+  SetShellExecuteHandler(nullptr);
+  EXPECT_EQ(handed, 0);
 }
 
 TEST(Shell, TheHandlerSeesVerbAndFile) {

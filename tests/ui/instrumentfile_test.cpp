@@ -376,6 +376,12 @@ TEST_F(InstrumentFiles, AFileThatIsShortOrHoldsNoNumbersChangesNothing) {
   SetU32(overflow, 96, 0x7F7FFFFFu);
   SetU32(overflow, 100, 0x7F7FFFFFu);
   bad.push_back({"pair sum beyond single precision", overflow});
+  // Volumes the volume bar cannot show or set.
+  for (float volume : {-0.5f, 64.0f, 1e30f}) {
+    FileSpec loud;
+    loud.volume = volume;
+    bad.push_back({"volume " + std::to_string(volume), MakeFile(loud)});
+  }
   FileSpec outside;
   outside.mainBin = 4096;
   bad.push_back({"main bin outside the spectrum", MakeFile(outside)});
@@ -396,11 +402,26 @@ TEST_F(InstrumentFiles, AFileThatCannotBeOpenedIsReportedWithTheSystemsText) {
   Load(Path("missing.lmt"));
   fs::create_directory(Path("folder.lmt"));
   Load(Path("folder.lmt"));
+  // A named pipe without a writer is refused at once instead of waiting for one.
+  ASSERT_EQ(mkfifo(Path("pipe.lmt").c_str(), 0600), 0);
+  Load(Path("pipe.lmt"));
   EXPECT_EQ(dialogs.messages,
             (std::vector<std::string>{
                 "Cannot open file \"" + Path("missing.lmt") + "\". No such file or directory",
-                "Cannot open file \"" + Path("folder.lmt") + "\". Is a directory"}));
+                "Cannot open file \"" + Path("folder.lmt") + "\". Is a directory",
+                "Cannot open file \"" + Path("pipe.lmt") + "\". Not a regular file"}));
   EXPECT_TRUE(Now() == before);
+}
+
+TEST_F(InstrumentFiles, TheLoudestVolumeTheBarCanSetLoadsAndSoDoesSilence) {
+  for (float volume : {0.0f, 63.998046875f}) {
+    FileSpec spec;
+    spec.volume = volume;
+    WriteAll(Path("v.lmt"), MakeFile(spec));
+    Load(Path("v.lmt"));
+    EXPECT_EQ(InstrumentVolume[0], volume);
+  }
+  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(InstrumentFiles, AFailedSaveKeepsTheEarlierFileAndSaysWhy) {
@@ -562,6 +583,30 @@ TEST_F(InstrumentFiles, AnExportDuringARecordingGoesIntoThatRecording) {
   const Bytes wav = ReadAll(Path("session.wav"));
   ASSERT_EQ(wav.size(), 44u + 44u * 2048u);
   EXPECT_EQ(U32At(wav, 40), 44u * 2048u);
+}
+
+TEST_F(InstrumentFiles, AnExportThatTheDiskCutsShortLeavesNoFileAndSaysWhy) {
+  InstrumentSpectrum[1024].Fill(0.5f);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+  // Room for part of the note, then for not even the header.
+  for (rlim_t room : {rlim_t{10000}, rlim_t{20}}) {
+    rlimit small = old;
+    small.rlim_cur = room;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Save(Path("note.wav"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(fs::exists(Path("note.wav"))) << room;
+    EXPECT_FALSE(Recording.load());
+    for (const TVoice& v : Voices) EXPECT_EQ(v.State, vsFree) << room;
+  }
+  signal(SIGXFSZ, oldSignal);
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(dialogs.messages[0],
+            "Could not export the main note to \"" + Path("note.wav") + "\": File too large.");
+  EXPECT_NE(dialogs.messages[1].find("File too large"), std::string::npos) << dialogs.messages[1];
+  EXPECT_TRUE(Listing().empty());
 }
 
 TEST_F(InstrumentFiles, AnExportThatCannotCreateItsFilePlaysNothing) {

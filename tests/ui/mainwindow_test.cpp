@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,7 @@
 
 #include "engine/waves.h"
 #include "platform/win/shell.h"
+#include "platform/winmm/waveout_virtual.h"
 #include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
@@ -22,12 +25,16 @@ class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     windows_.emplace(true);
+    // The timer would move the volume bar whenever the window waits for the screen.
+    timerStarted_ = FormLumatap->Timer1->isActive();
+    FormLumatap->Timer1->stop();
     FormLumatap->move(100, 50);
     FormLumatap->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(FormLumatap));
   }
   void TearDown() override { windows_.reset(); }
   std::optional<ProgramWindows> windows_;
+  bool timerStarted_ = false;
   static void ClickOn(TImage* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
   }
@@ -61,18 +68,17 @@ TEST_F(MainWindow, DesignedComponents) {
       " First load or create an instrument in the instrument window, after adjust the "
       "settings and select the input mode, then you can play your instrument in this window.");
   EXPECT_EQ(f->Timer1->interval(), 250);
-  EXPECT_TRUE(f->Timer1->isActive());
+  EXPECT_TRUE(timerStarted_);
   EXPECT_EQ(f->SaveDialogWav.Title, "Save recorded file as");
   EXPECT_EQ(f->SaveDialogWav.Filter, "wave files|*.wav");
   EXPECT_EQ(f->SaveDialogWav.DefaultExt, ".wav");
   EXPECT_EQ(f->SaveDialogWav.Options,
             uint32_t(ofOverwritePrompt | ofHideReadOnly | ofPathMustExist | ofNoReadOnlyReturn |
                      ofEnableSizing | ofViewDetail));
-  // The recording folder: the documents folder (created) + "LumatapSynth/" (not created).
+  // The recording folder: the documents folder + "LumatapSynth/", both created.
   const std::string documents = QDir::homePath().toStdString() + "/Documents/";
   EXPECT_EQ(f->SaveDialogWav.InitialDir, documents + "LumatapSynth/");
-  EXPECT_TRUE(QDir(QString::fromStdString(documents)).exists());
-  EXPECT_FALSE(QDir(QString::fromStdString(documents + "LumatapSynth")).exists());
+  EXPECT_TRUE(QDir(QString::fromStdString(documents + "LumatapSynth")).exists());
   // Toolbar across the top, status bar at the bottom, the volume bar between the two groups.
   EXPECT_EQ(f->Panel1->y(), 0);
   EXPECT_EQ(f->Panel1->width(), f->width());
@@ -174,12 +180,98 @@ TEST_F(MainWindow, RecordSlotHoldsWhilePlaying) {
   RecordingDialogs dialogs;
   QTemporaryDir dir;
   dialogs.fileNames.push_back((dir.path() + "/take.wav").toStdString());
+  VirtualWaveOut device{VirtualWaveOut::Pace::Stepped};
   ClickOn(f->btnPlay);
   ClickOn(f->btnRecord);
   const std::vector<TImage*> expected = {f->btnSmooth, f->btnPiano, f->btnStopRecord, f->btnPause};
   EXPECT_EQ(RightGroup(), expected);
   ClickOn(f->btnStopRecord);
   ClickOn(f->btnPause);
+}
+
+TEST_F(MainWindow, PlayingWithoutASoundDeviceSaysWhichAndWhyAndRecordsNothing) {
+  TFormLumatap* f = FormLumatap;
+  const char* before = std::getenv("LUMATAP_AUDIO_DEVICE");
+  const std::string saved = before ? before : "";
+  setenv("LUMATAP_AUDIO_DEVICE", "lumatap_no_such_pcm", 1);
+  RecordingDialogs dialogs;
+  QTemporaryDir dir;
+  dialogs.fileNames.push_back((dir.path() + "/take.wav").toStdString());
+  ClickOn(f->btnPlay);
+  EXPECT_TRUE(Playing);
+  const std::string said =
+      "No sound output could be opened: \"lumatap_no_such_pcm\": No such file or directory";
+  EXPECT_EQ(f->StatusBar1->SimpleText().toStdString(), said);
+  // A recording would stay empty: the record button says the same and starts nothing.
+  f->StatusBar1->SetSimpleText("");
+  ClickOn(f->btnRecord);
+  EXPECT_EQ(f->StatusBar1->SimpleText().toStdString(), said);
+  EXPECT_FALSE(Recording.load());
+  EXPECT_EQ(dialogs.fileNames.size(), 1u) << "no dialog ran";
+  EXPECT_TRUE(f->btnStopRecord->isHidden());
+  ClickOn(f->btnPause);
+  if (before)
+    setenv("LUMATAP_AUDIO_DEVICE", saved.c_str(), 1);
+  else
+    unsetenv("LUMATAP_AUDIO_DEVICE");
+}
+
+TEST_F(MainWindow, ARecordingThatTheDiskCutsShortEndsAtTheNextTickAndSaysWhy) {
+  TFormLumatap* f = FormLumatap;
+  RecordingDialogs dialogs;
+  QTemporaryDir dir;
+  const std::string take = (dir.path() + "/take.wav").toStdString();
+  dialogs.fileNames.push_back(take);
+  ClickOn(f->btnRecord);
+  ASSERT_TRUE(Recording.load());
+  // A disk with room for the header and one and a half blocks.
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 44 + 3072;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  for (int i = 0; i < 3; ++i) AppendRecording(OutBlock);  // as the sound device's callback
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldSignal);
+  EXPECT_TRUE(dialogs.messages.empty());
+  f->Timer1Timer(f->Timer1);
+  EXPECT_FALSE(Recording.load());
+  EXPECT_EQ(dialogs.messages,
+            std::vector<std::string>{"Recording \"" + take + "\" was cut short: File too large."});
+  EXPECT_TRUE(f->btnStopRecord->isHidden());
+  EXPECT_FALSE(f->btnRecord->isHidden());
+  // The file holds what was written, and its header says so.
+  QFile file(QString::fromStdString(take));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  ASSERT_EQ(bytes.size(), 44 + 3072);
+  auto u32 = [&](int at) {
+    return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+           uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+  };
+  EXPECT_EQ(u32(4), 36u + 3072u);
+  EXPECT_EQ(u32(40), 3072u);
+}
+
+TEST_F(MainWindow, WithoutRoomForItsFolderTheDialogsStartInTheDocumentsFolder) {
+  windows_.reset();
+  const std::string documents = QDir::homePath().toStdString() + "/Documents/";
+  QDir(QString::fromStdString(documents + "LumatapSynth")).removeRecursively();
+  QFile blocker(QString::fromStdString(documents + "LumatapSynth"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // a file where the folder would go
+  blocker.close();
+  windows_.emplace(true);
+  EXPECT_EQ(FormLumatap->SaveDialogWav.InitialDir, documents);
+  EXPECT_EQ(FormInstrument->OpenDialog1.InitialDir, documents);
+  EXPECT_EQ(FormInstrument->SaveDialog1.InitialDir, documents);
+  windows_.reset();
+  blocker.remove();
+  // Made again when it is missing, parents and all.
+  QDir(QString::fromStdString(documents)).removeRecursively();
+  windows_.emplace(true);
+  EXPECT_EQ(FormInstrument->SaveDialog1.InitialDir, documents + "LumatapSynth/");
+  EXPECT_TRUE(QDir(QString::fromStdString(documents + "LumatapSynth")).exists());
 }
 
 TEST_F(MainWindow, SmoothAndPianoSetTheMode) {

@@ -276,7 +276,20 @@ std::shared_ptr<WaveOutDevice> Find(HWAVEOUT hwo) {
 
 bool ValidHeader(const WAVEHDR* pwh, UINT cbwh) { return pwh && cbwh >= sizeof(WAVEHDR); }
 
+std::mutex& g_openErrorMutex = *new std::mutex;
+std::string& g_openError = *new std::string;
+
+void SetOpenError(const std::string& text) {
+  std::lock_guard lk(g_openErrorMutex);
+  g_openError = text;
+}
+
 }  // namespace
+
+std::string WaveOutOpenError() {
+  std::lock_guard lk(g_openErrorMutex);
+  return g_openError;
+}
 
 MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
                      DWORD_PTR dwInstance, DWORD fdwOpen) {
@@ -292,9 +305,15 @@ MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx, D
 
   // Out of memory or threads: a failed open, never an exception through a C-style call.
   try {
+    auto backend = MakeWaveOutBackend();
+    WaveOutBackend& opened = *backend;
     auto device = std::make_shared<WaveOutDevice>(
-        MakeWaveOutBackend(), reinterpret_cast<WAVEOUTPROC>(dwCallback), dwInstance);
-    if (!device->Start()) return MMSYSERR_NODRIVER;
+        std::move(backend), reinterpret_cast<WAVEOUTPROC>(dwCallback), dwInstance);
+    if (!device->Start()) {
+      SetOpenError(opened.OpenError());
+      return MMSYSERR_NODRIVER;
+    }
+    SetOpenError({});
     std::lock_guard lk(g_devicesMutex);
     g_devices.push_back(device);
     *phwo = device->Handle();

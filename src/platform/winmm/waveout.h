@@ -5,6 +5,8 @@
 // says "virtual".
 #pragma once
 
+#include <string>
+
 #include "platform/win/types.h"
 #include "platform/winmm/mmresult.h"
 #include "platform/winmm/waveformat.h"
@@ -50,6 +52,9 @@ using WAVEOUTPROC = void (*)(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwInstance, DWOR
 // silently, and *phwo is null.
 MMRESULT waveOutOpen(HWAVEOUT* phwo, UINT uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
                      DWORD_PTR dwInstance, DWORD fdwOpen);
+// Why the last waveOutOpen found no device, for the user: the device's name and the system's
+// words ("\"front\": No such file or directory"); empty after an open that succeeded.
+std::string WaveOutOpenError();
 MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, UINT cbwh);
 // Queues a prepared header behind the others; legal from inside the callback.
 MMRESULT waveOutWrite(HWAVEOUT hwo, WAVEHDR* pwh, UINT cbwh);

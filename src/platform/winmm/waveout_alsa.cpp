@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include "platform/winmm/alsa_quiet.h"
 #include "platform/winmm/waveout_backend.h"
@@ -27,17 +28,23 @@ class AlsaWaveOutBackend : public WaveOutBackend {
     SilenceAlsaErrors();  // the engine reports nothing, a missing device included
     const char* name = std::getenv("LUMATAP_AUDIO_DEVICE");
     if (!name || !*name) name = "default";
-    if (snd_pcm_open(&pcm_, name, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
+    const int err = snd_pcm_open(&pcm_, name, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    if (err < 0) {
       pcm_ = nullptr;
+      openError_ = "\"" + std::string(name) + "\": " + snd_strerror(err);
       return false;
     }
     if (!Configure()) {
       snd_pcm_close(pcm_);
       pcm_ = nullptr;
+      openError_ =
+          "\"" + std::string(name) + "\": the device does not play 16-bit mono at 48000 Hz";
       return false;
     }
     return true;
   }
+
+  std::string OpenError() const override { return openError_; }
 
   // A PCM that swallows everything at once still gets no more than a ring ahead of the clock.
   uint32_t Room() override {
@@ -146,6 +153,7 @@ class AlsaWaveOutBackend : public WaveOutBackend {
   }
 
   snd_pcm_t* pcm_ = nullptr;
+  std::string openError_;
   uint64_t ringFrames_ = kRingFrames;
   uint64_t written_ = 0;
   uint64_t played_ = 0;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 inline constexpr uint32_t WaveOutRate = 48000;
 
@@ -17,6 +18,8 @@ class WaveOutBackend {
 
   // False when there is no device; the backend is then dropped unused.
   virtual bool Open() = 0;
+  // After a failed Open: the device's name and why it could not be opened.
+  virtual std::string OpenError() const { return "no sound device"; }
   // Frames the backend takes now without waiting.
   virtual uint32_t Room() = 0;
   // Takes up to `frames` samples and returns how many it took.
