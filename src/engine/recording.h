@@ -35,8 +35,8 @@ bool StartRecording(const std::string& FileName);
 void CreateWavFile(const std::string& FileName);
 // While recording: appends one block of 1024 samples (2048 bytes) and counts the bytes the
 // write took (whole samples; a short write sets RecordingFault). Safe against a concurrent
-// StopRecording; waits at most for another append or the stop's hand-over of the stream, never for
-// file work of the stop.
+// StopRecording; waits at most for another append or the stop's hand-over of the stream,
+// never for file work of the stop.
 void AppendRecording(const int16_t* Block);
 // Patches the two sizes from RecordedBytes and closes the file; nothing while idle. Returns
 // RecordingFault: not 0 when the recording was cut short, so that the caller can say so.

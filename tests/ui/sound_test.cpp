@@ -30,6 +30,9 @@ class Sound : public ::testing::Test {
   void Play(int n) {
     for (int i = 0; i < n; ++i) {
       for (int wait = 0; wait < 5000 && device.Pending() == 0; ++wait) QTest::qWait(1);
+      // The block being computed is finished before the device asks for it: on a slow or
+      // busy machine the output would otherwise play a late block again.
+      for (int wait = 0; wait < 5000 && CalcBusy.load() != 0; ++wait) QTest::qWait(1);
       ASSERT_TRUE(device.Step()) << "buffer " << i;
     }
   }
