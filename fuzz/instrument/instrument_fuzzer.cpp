@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ui/instrumentfile.h"
+#include "files/instrumentfile.h"
 
 namespace {
 

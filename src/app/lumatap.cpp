@@ -7,7 +7,7 @@
 #include "engine/output.h"
 #include "platform/win/cpu.h"
 #include "platform/win/dialogs.h"
-#include "platform/win/qt_resources.h"
+#include "platform/qt/qt_resources.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"

@@ -1,4 +1,4 @@
-#include "ui/instrumentfile.h"
+#include "files/instrumentfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -13,7 +13,7 @@
 #include "engine/output.h"
 #include "engine/recording.h"
 #include "engine/waves.h"
-#include "platform/win/folders.h"
+#include "platform/qt/folders.h"
 #include "ui/unitLumatap.h"
 #include "ui/widgets/application.h"
 #include "ui/widgets/numbers.h"

@@ -5,7 +5,7 @@
 
 #include "engine/waves.h"
 #include "platform/win/dialogs.h"
-#include "ui/instrumentfile.h"
+#include "files/instrumentfile.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"

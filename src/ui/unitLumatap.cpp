@@ -11,11 +11,11 @@
 #include <filesystem>
 
 #include "engine/waves.h"
-#include "platform/win/folders.h"
-#include "platform/win/registry.h"
-#include "platform/win/shell.h"
+#include "platform/qt/folders.h"
+#include "platform/qt/registry.h"
+#include "platform/qt/shell.h"
 #include "platform/win/thread.h"
-#include "platform/win/touch.h"
+#include "platform/qt/touch.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitsettings.h"
 #include "ui/widgets/application.h"

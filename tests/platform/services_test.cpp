@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QWidget>
 
-#include "platform/win/folders.h"
-#include "platform/win/registry.h"
-#include "platform/win/shell.h"
+#include "platform/qt/folders.h"
+#include "platform/qt/registry.h"
+#include "platform/qt/shell.h"
 #include "platform/win/thread.h"
-#include "platform/win/touch.h"
+#include "platform/qt/touch.h"
 #include "support/recording_dialogs.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Touch events of a registered window as WM_TOUCH messages with TOUCHINPUT records.
-#include "platform/win/touch.h"
+#include "platform/qt/touch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The editor's file buttons with real files in a temporary folder: instrument files saved and
 // loaded (layout, older and other bin counts, clamping, piano flag, note mask, refused files),
 // failed opens and saves, the WAV import and the main-note export.
-#include "ui/instrumentfile.h"
+#include "files/instrumentfile.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "engine/waves.h"
-#include "platform/win/shell.h"
+#include "platform/qt/shell.h"
 #include "platform/winmm/waveout_virtual.h"
 #include "support/program_windows.h"
 #include "support/recording_dialogs.h"

@@ -18,7 +18,7 @@
 #include "engine/output.h"
 #include "engine/recording.h"
 #include "engine/waves.h"
-#include "platform/win/folders.h"
+#include "platform/qt/folders.h"
 #include "platform/winmm/midiout_virtual.h"
 #include "platform/winmm/waveout_virtual.h"
 #include "support/program_windows.h"

@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "engine/waves.h"
-#include "platform/win/touch.h"
+#include "platform/qt/touch.h"
 #include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"

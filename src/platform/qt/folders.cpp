@@ -1,4 +1,4 @@
-#include "platform/win/folders.h"
+#include "platform/qt/folders.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "platform/win/qt_resources.h"
+#include "platform/qt/qt_resources.h"
 
 #include <QByteArray>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/win/registry.h"
+#include "platform/qt/registry.h"
 
 #include <QFileInfo>
 #include <QSettings>

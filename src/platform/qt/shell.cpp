@@ -1,4 +1,4 @@
-#include "platform/win/shell.h"
+#include "platform/qt/shell.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

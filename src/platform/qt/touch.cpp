@@ -1,4 +1,4 @@
-#include "platform/win/touch.h"
+#include "platform/qt/touch.h"
 
 #include <QInputDevice>
 #include <QPointingDevice>

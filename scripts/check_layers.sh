@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Checks that no include in src/ runs upward: each folder is a layer (the CMake target of the
+# same name), and a file includes only its own layer, the layers below it and, where the layer
+# is Qt-backed, Qt. Exits non-zero and names every offending line.
+#   scripts/check_layers.sh [source root, default: src beside this script]
+set -euo pipefail
+src="${1:-$(dirname "$0")/../src}"
+
+# The layer of a path below src/.
+layer_of() {
+  case "$1" in
+    platform/qt/*) echo platform_qt ;;
+    platform/*) echo platform ;;
+    engine/*) echo waves ;;
+    files/*) echo files ;;
+    rtl/*) echo rtl ;;
+    capture/*) echo capture ;;
+    ui/*) echo ui ;;
+    app/*) echo app ;;
+    *) echo unknown ;;
+  esac
+}
+
+# What each layer may include besides itself.
+declare -A below=(
+  [platform]=""
+  [platform_qt]="platform"
+  [rtl]="platform"
+  [waves]="platform"
+  [files]="platform"
+  [capture]="rtl platform"
+  [ui]="waves files capture rtl platform_qt platform"
+  [app]="ui waves files capture rtl platform_qt platform"
+)
+declare -A qt_allowed=([platform_qt]=1 [ui]=1 [app]=1)
+
+status=0
+while IFS= read -r file; do
+  rel="${file#"$src"/}"
+  own="$(layer_of "$rel")"
+  if [ "$own" = unknown ]; then
+    echo "$rel: folder belongs to no layer"
+    status=1
+    continue
+  fi
+  while IFS=: read -r line text; do
+    if [[ "$text" =~ \#include[[:space:]]*\"([^\"]+)\" ]]; then
+      target="$(layer_of "${BASH_REMATCH[1]}")"
+      [ "$target" = "$own" ] && continue
+      if [ "$target" = unknown ] || [[ " ${below[$own]} " != *" $target "* ]]; then
+        echo "$rel:$line: $own includes ${BASH_REMATCH[1]} ($target)"
+        status=1
+      fi
+    elif [[ "$text" =~ \#include[[:space:]]*\<(Q[A-Za-z]*)[/\>] ]]; then
+      if [ -z "${qt_allowed[$own]:-}" ]; then
+        echo "$rel:$line: $own is Qt-free but includes <${BASH_REMATCH[1]}>"
+        status=1
+      fi
+    fi
+  done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file" || true)
+done < <(find "$src" -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+
+if [ "$status" -eq 0 ]; then echo "layers: no include runs upward"; fi
+exit "$status"
