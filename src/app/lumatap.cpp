@@ -4,10 +4,9 @@
 #include <QApplication>
 #include <memory>
 
-#include "engine/output.h"
+#include "app/programhost.h"
 #include "platform/win/cpu.h"
 #include "platform/win/dialogs.h"
-#include "platform/qt/qt_resources.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"
@@ -41,16 +40,6 @@ bool CpuSupportsAvx() {
   return true;
 }
 
-void InstallEngineHooks() {
-  InstallQtResources();
-  // While the sound device stops, the windows handle what is posted to them and their timers,
-  // but user input waits until the handler that stops the sound has returned: a click handled
-  // inside the stop (pause, then play at once) would otherwise open a device over the one
-  // being closed.
-  SetProcessMessagesHook(
-      [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-}
-
 void CreateForms() {
   InitResources();
   FormLumatap = new TFormLumatap;
@@ -74,7 +63,7 @@ int RunLumatap(int argc, char** argv) {
   QCoreApplication::setApplicationName(kWindowClassName);
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-  InstallEngineHooks();
+  InstallEngineHost();
   QtDialogService dialogs;
   const bool ownDialogs = GetDialogService() == nullptr;
   if (ownDialogs) SetDialogService(&dialogs);

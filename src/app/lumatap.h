@@ -4,10 +4,6 @@
 // True when the processor has AVX and FMA3 and the system saves the AVX registers.
 bool CpuSupportsAvx();
 
-// What the engine needs from the windows' side: its WAVE resources from Qt's, and the message
-// handling it runs while it waits for the sound device to stop.
-void InstallEngineHooks();
-
 // The three windows in their fixed order, each complete before the next: the settings window
 // reads what the main window's create handler found out about touch input. The main window
 // becomes the application's main window. DestroyForms takes them down in the reverse order.

@@ -1,13 +1,12 @@
 #include "engine/import.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <memory>
 #include <utility>
 
-#include "engine/settings.h"
+#include "engine/host.h"
 #include "engine/tables.h"
 #include "engine/wavefile.h"
 #include "platform/win/dialogs.h"
@@ -24,8 +23,6 @@ namespace {
 
 constexpr int kFftBits = 15;
 static_assert(FftSize == 1 << kFftBits);
-
-std::atomic<SpectrumChangedHook> g_spectrumChanged{nullptr};
 
 // The transform bin of the lowest grid frequency, before any clamping; +inf for a rate of 0.
 float LowBinOf(float rate) { return 32768.0f * BinFrequency[0] / rate; }
@@ -289,9 +286,5 @@ void ApplyNoiseReduction() {
   const float threshold = static_cast<float>(NoisePosition() * 0.001);
   for (TVec8& bin : InstrumentSpectrum)
     if (bin[0] < threshold) bin.Fill(0.0f);
-  if (SpectrumChangedHook hook = g_spectrumChanged.load()) hook();
-}
-
-SpectrumChangedHook SetSpectrumChangedHook(SpectrumChangedHook hook) {
-  return g_spectrumChanged.exchange(hook);
+  EngineHost().SpectrumChanged();
 }

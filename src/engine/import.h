@@ -41,10 +41,7 @@ bool LoadWaveFile(const std::string& FileName);
 void AnalyseWave();
 // In place on FftData[0..32767]: X[k] = sum of x[n]·e^(−2πi·k·n/32768), unscaled.
 void FFT();
-// Clears every bin below the current noise threshold, then tells the instrument editor.
+// Clears every bin below the current noise threshold, then tells the host (the instrument
+// editor repaints).
 void ApplyNoiseReduction();
 
-// Called after ApplyNoiseReduction has changed the spectrum (the instrument editor repaints).
-// Returns the previous hook; nullptr removes it.
-using SpectrumChangedHook = void (*)();
-SpectrumChangedHook SetSpectrumChangedHook(SpectrumChangedHook hook);

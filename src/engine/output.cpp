@@ -5,6 +5,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/host.h"
 #include "engine/import.h"
 #include "engine/mixer.h"
 #include "engine/recording.h"
@@ -19,8 +20,6 @@ MMRESULT AudioOpenResult = MMSYSERR_NOERROR;
 
 namespace {
 
-std::atomic<ProcessMessagesHook> g_processMessages{nullptr};
-
 // StopAudio lets the windows handle their messages while it waits. A start asked for in that
 // time (a play click, a tool switched on) must not open a second device over the one being
 // closed: it is kept and carried out once the stop is done; a stop asked for meanwhile
@@ -28,9 +27,7 @@ std::atomic<ProcessMessagesHook> g_processMessages{nullptr};
 bool g_stopping = false;
 int32_t g_startAfterStop = -1;
 
-void ProcessMessages() {
-  if (ProcessMessagesHook hook = g_processMessages.load()) hook();
-}
+void ProcessMessages() { EngineHost().ProcessMessages(); }
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -63,10 +60,6 @@ void WaveOutProcPlay(HWAVEOUT hwo, UINT uMsg, DWORD_PTR, DWORD_PTR dwParam1, DWO
 
 void WaveOutProcPreview(HWAVEOUT hwo, UINT uMsg, DWORD_PTR, DWORD_PTR dwParam1, DWORD_PTR) {
   Completion(hwo, uMsg, dwParam1, 1);
-}
-
-ProcessMessagesHook SetProcessMessagesHook(ProcessMessagesHook hook) {
-  return g_processMessages.exchange(hook);
 }
 
 void StartAudio(int32_t Mode) {

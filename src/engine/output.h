@@ -41,7 +41,3 @@ void WaveOutProcPlay(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwInstance, DWORD_PTR dw
 void WaveOutProcPreview(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwInstance, DWORD_PTR dwParam1,
                         DWORD_PTR dwParam2);
 
-// StopAudio lets the GUI handle pending messages through this hook, which the program
-// installs (the engine knows no GUI). Without one it does nothing. Returns the previous hook.
-using ProcessMessagesHook = void (*)();
-ProcessMessagesHook SetProcessMessagesHook(ProcessMessagesHook hook);

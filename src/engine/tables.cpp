@@ -108,9 +108,8 @@ void FillTable(int k, const BinPlan& plan) {
 
 void BuildGrid() {
   // The grid recurrence runs from the top bin down and is cheap; the random start phases
-  // are drawn in the same order. Only the sine tables are heavy, and they are independent.
+  // follow it in the same order. Only the sine tables are heavy, and they are independent.
   static BinPlan plans[BinCount];
-  std::mt19937 random(0);
   const float g = std::bit_cast<float>(0x3F8030AAu);  // 1.0014851
   int32_t w = 510;
   float s = 4.0f;
@@ -122,7 +121,6 @@ void BuildGrid() {
     plans[k].d = static_cast<float>((w * kTwoPi) / samples);
     BinFrequency[k] = static_cast<float>(static_cast<double>(w * 48000) / samples);
     WaveWrapOffset[k] = (n - 1) * 32;
-    WavePosition[k] = static_cast<int32_t>(RandomBelow(random(), static_cast<uint32_t>(n))) * 32;
 
     s = s * g;
     n = BlocksFor(w, s);
@@ -131,6 +129,7 @@ void BuildGrid() {
       n = BlocksFor(w, s);
     }
   }
+  ResetWavePositions();
 
   const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
   auto fillEvery = [](unsigned first, unsigned stride) {
@@ -144,6 +143,15 @@ void BuildGrid() {
 }
 
 }  // namespace
+
+void ResetWavePositions() {
+  // Nothing else draws from this generator, so the phases are the same at every start.
+  std::mt19937 random(0);
+  for (int k = BinCount - 1; k >= 0; --k) {
+    const auto n = static_cast<uint32_t>(WaveWrapOffset[k] / 32 + 1);
+    WavePosition[k] = static_cast<int32_t>(RandomBelow(random(), n)) * 32;
+  }
+}
 
 uint32_t RandomBelow(uint32_t u, uint32_t n) {
   return static_cast<uint32_t>((static_cast<uint64_t>(u) * n) >> 32);

@@ -72,5 +72,9 @@ int32_t GetCPUCount();
 // The rule behind GetCPUCount, apart from the system calls.
 int32_t CountCalculationThreads(bool affinityKnown, uint64_t processMask, uint32_t processors);
 
+// The tables' start phases: Random(n(k)) × 32 for k = 4095 down to 0, from an MT19937 with
+// seed 0. Part of InitWaves; needs the wrap offsets.
+void ResetWavePositions();
+
 // Random(n) of the table start phases: floor(u · n / 2^32) of the next MT19937 output.
 uint32_t RandomBelow(uint32_t u, uint32_t n);

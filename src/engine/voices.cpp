@@ -6,8 +6,8 @@
 #include <thread>
 #include <utility>
 
+#include "engine/host.h"
 #include "engine/mixer.h"
-#include "engine/settings.h"
 
 TVoice Voices[VoiceCount];
 
@@ -117,6 +117,23 @@ void ReleaseAllVoices() {
   ChangeVoices([] {
     for (TVoice& voice : Voices)
       if (voice.State == vsAttack || voice.State == vsSustain) voice.State = vsRelease;
+  });
+}
+
+void FreeAllVoices() {
+  ChangeVoices([] {
+    for (TVoice& voice : Voices) {
+      voice.Id = 0;
+      voice.State = vsFree;
+      voice.Bin = 0;
+      voice.Volume = 0.0f;
+      voice.AttackLeft = 0;
+      voice.ReleaseLeft = 0;
+      voice.Cur = voice.BufferA;
+      voice.Next = voice.BufferB;
+      std::fill(std::begin(voice.BufferA), std::end(voice.BufferA), 0.0f);
+      std::fill(std::begin(voice.BufferB), std::end(voice.BufferB), 0.0f);
+    }
   });
 }
 

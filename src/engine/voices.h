@@ -35,6 +35,9 @@ void NoteOff(int32_t Id);
 // Every voice in attack or sustain goes to release (the settings window's input switch).
 void ReleaseAllVoices();
 
+// Every voice free, without an id and silent, as at start (under the same exclusion).
+void FreeAllVoices();
+
 // Runs any other change of the voice table under the note operations' exclusion: waits until
 // no block is being computed and keeps a master from beginning until `change` returns.
 // `change` must not call the note operations themselves.

@@ -2,11 +2,12 @@
 // This header gathers the engine's parts; each lives in its own header and source.
 #pragma once
 
+#include "engine/host.h"
 #include "engine/import.h"
 #include "engine/mixer.h"
 #include "engine/output.h"
 #include "engine/recording.h"
-#include "engine/settings.h"
+#include "engine/state.h"
 #include "engine/tables.h"
 #include "engine/voices.h"
 #include "engine/wavefile.h"

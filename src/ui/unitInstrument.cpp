@@ -52,10 +52,6 @@ int32_t BarRows(float product) {
   return RoundEven(std::clamp(product, -1.0e9f, 1.0e9f));
 }
 
-void RepaintEditor() {
-  if (FormInstrument) FormInstrument->Invalidate();
-}
-
 }  // namespace
 
 TDropDownComboBox::TDropDownComboBox(QWidget* parent) : QComboBox(parent) {
@@ -164,16 +160,10 @@ TFormInstrument::TFormInstrument(QWidget* parent)
   AlignControls(Panel1);
   AlignControls(this);
 
-  // The noise reduction changes the spectrum from the settings window; the editor shows it.
-  SetSpectrumChangedHook(RepaintEditor);
-
   FormCreate();
 }
 
-TFormInstrument::~TFormInstrument() {
-  FormDestroy();
-  SetSpectrumChangedHook(nullptr);
-}
+TFormInstrument::~TFormInstrument() { FormDestroy(); }
 
 TImage* TFormInstrument::AddImage(QWidget* parent, const char* picture, const char* hint) {
   auto* image = new TImage(parent);

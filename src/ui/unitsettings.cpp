@@ -104,11 +104,10 @@ TFormSettings::TFormSettings(QWidget* parent) : TForm(parent, Qt::Tool) {
   StatusBar1->setFont(status);
   StatusBar1->SetSimpleText("All the settings for this program");
 
-  previousSettings_ = SetEngineSettings(this);
   FormCreate();
 }
 
-TFormSettings::~TFormSettings() { SetEngineSettings(previousSettings_); }
+TFormSettings::~TFormSettings() = default;
 
 void TFormSettings::LayOut() {
   int y = 0;

@@ -7,12 +7,11 @@
 #include <QGroupBox>
 #include <QLabel>
 
-#include "engine/settings.h"
 #include "ui/widgets/controls.h"
 #include "ui/widgets/form.h"
 #include "ui/widgets/stdctrls.h"
 
-class TFormSettings : public TForm, public TEngineSettings {
+class TFormSettings : public TForm {
   Q_OBJECT
  public:
   explicit TFormSettings(QWidget* parent = nullptr);
@@ -80,11 +79,6 @@ class TFormSettings : public TForm, public TEngineSettings {
   // Webcam input was chosen: the input list holds the cameras and Panel1 is shown, for good.
   bool CamPanelShown = false;
 
-  // The engine reads attack, release and noise threshold from here.
-  int32_t AttackPosition() const override { return TrackBarAttackTime->Position(); }
-  int32_t ReleasePosition() const override { return TrackBarReleaseTime->Position(); }
-  int32_t NoisePosition() const override { return TrackBarNoiseReduction->Position(); }
-
  protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -94,8 +88,6 @@ class TFormSettings : public TForm, public TEngineSettings {
   void UpdateRangeLabels();
   // Note class k (0 = A) of every octave follows the check box.
   static void SetNoteClass(int k, const QCheckBox* box);
-
-  TEngineSettings* previousSettings_ = nullptr;
 };
 
 extern TFormSettings* FormSettings;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/settings.h"
 #include "engine/tables.h"
 #include "engine_fixture.h"
+#include "test_host.h"
 #include "platform/win/dialogs.h"
 #include "wav_builder.h"
 
@@ -32,13 +32,6 @@ class RecordingDialogs : public DialogService {
   std::vector<std::string> messages;
 };
 
-class NoiseSetting : public TEngineSettings {
- public:
-  int32_t AttackPosition() const override { return DefaultAttackPosition; }
-  int32_t ReleasePosition() const override { return DefaultReleasePosition; }
-  int32_t NoisePosition() const override { return noise; }
-  int32_t noise = DefaultNoisePosition;
-};
 
 // Sample data of `frames` frames, each channel's value given by f(frame, channel).
 std::string Samples(int frames, int channels, int bytes,
@@ -63,13 +56,12 @@ class ImportTest : public ::testing::Test {
   void SetUp() override {
     EnsureEngineTables();
     previousDialogs_ = SetDialogService(&dialogs_);
-    previousSettings_ = SetEngineSettings(&settings_);
+    previousHost_ = SetEngineHost(&settings_);
     InitImportBuffers();
   }
   void TearDown() override {
     SetDialogService(previousDialogs_);
-    SetEngineSettings(previousSettings_);
-    SetSpectrumChangedHook(nullptr);
+    SetEngineHost(previousHost_);
   }
 
   bool Load(const std::string& bytes) { return LoadWaveFile(dir_.Write("in.wav", bytes)); }
@@ -102,9 +94,9 @@ class ImportTest : public ::testing::Test {
 
   TempDir dir_;
   RecordingDialogs dialogs_;
-  NoiseSetting settings_;
+  TTestHost settings_;
   DialogService* previousDialogs_ = nullptr;
-  TEngineSettings* previousSettings_ = nullptr;
+  TEngineHost* previousHost_ = nullptr;
 };
 
 TEST_F(ImportTest, FilesThatCannotBeOpenedOrHaveTooFewFramesAreRefusedWithTheirMessage) {
@@ -489,7 +481,7 @@ TEST_F(ImportTest, NoiseReductionClearsBinsBelowTheThresholdAndTellsTheEditor) {
   EXPECT_EQ(InstrumentSpectrum[11][0], 0.0f);
   EXPECT_EQ(InstrumentSpectrum[12][0], 0.0049f);
 
-  SetSpectrumChangedHook([] { ++repaints; });
+  settings_.spectrumChanged = [] { ++repaints; };
   settings_.noise = 5;
   ApplyNoiseReduction();
   EXPECT_EQ(repaints, 1);

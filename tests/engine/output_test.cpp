@@ -66,7 +66,7 @@ class Output : public EngineState {
     EngineState::SetUp();
     dir_ = fs::temp_directory_path() / ("lumatap-out-" + std::to_string(getpid()));
     fs::create_directories(dir_);
-    previousHook_ = SetProcessMessagesHook(CountProcessMessages);
+    settings.processMessages = CountProcessMessages;
     g_processMessagesCalls = 0;
     // A few partials around the main bin, loud enough to be heard and never clipped.
     for (int bin : {1024, 1100, 1250, 1500}) InstrumentSpectrum[bin].Fill(0.05f);
@@ -75,7 +75,6 @@ class Output : public EngineState {
   void TearDown() override {
     StopAudio();
     StopRecording();
-    SetProcessMessagesHook(previousHook_);
     fs::remove_all(dir_);
     EngineState::TearDown();
   }
@@ -106,7 +105,6 @@ class Output : public EngineState {
 
   VirtualWaveOut device_{VirtualWaveOut::Pace::Stepped};
   fs::path dir_;
-  ProcessMessagesHook previousHook_ = nullptr;
 };
 
 TEST_F(Output, FourSilentBuffersPrecedeTheBlocksThatPlayAndRecordInOrder) {
@@ -228,7 +226,7 @@ void StartDuringStop() {
 }
 
 TEST_F(Output, AStartAskedForDuringAStopOpensAfterItAndAStopThenCancelsIt) {
-  SetProcessMessagesHook(StartDuringStop);
+  settings.processMessages = StartDuringStop;
   Start(1);
   Step(2);
   g_reentryMode = 0;

@@ -1,27 +1,20 @@
 #include "support/program_windows.h"
 
 #include <QLocale>
-#include <algorithm>
 
 #include "app/lumatap.h"
+#include "app/programhost.h"
+#include "engine/state.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"
 #include "ui/widgets/application.h"
 
-void FreeVoices() {
-  for (TVoice& voice : Voices) {
-    voice.Id = 0;
-    voice.State = vsFree;
-  }
-}
-
-ProgramWindows::ProgramWindows(bool scaled)
-    : scaled_(Application.Scaled), volume_(InstrumentVolume) {
+ProgramWindows::ProgramWindows(bool scaled) : scaled_(Application.Scaled) {
   Application.Scaled = scaled;
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-  FreeVoices();
-  InstallEngineHooks();
+  InstallEngineHost();
+  ResetEngineState();
   CreateForms();
 }
 
@@ -33,10 +26,7 @@ ProgramWindows::~ProgramWindows() {
   VolumeDragging = false;
   TouchCapable = TouchRegistered = TouchOffered = WebcamInUse = false;
   NoteIdCounter = MouseNoteId = CamNoteId = 0;
-  std::fill(std::begin(NoteEnabled), std::end(NoteEnabled), true);
-  FreeVoices();
-  InstrumentVolume = volume_;
-  ClipVolume = InstrumentVolume[0];
+  ResetEngineState();
   QLocale::setDefault(QLocale::system());
   Application.Scaled = scaled_;
 }

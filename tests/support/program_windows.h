@@ -3,10 +3,6 @@
 // share through globals is set back, so that one test cannot leak into the next.
 #pragma once
 
-#include <array>
-
-#include "engine/waves.h"
-
 class ProgramWindows {
  public:
   // scaled: designed sizes follow the screen density; without, designed pixels are window
@@ -18,8 +14,4 @@ class ProgramWindows {
 
  private:
   bool scaled_;
-  TVec8 volume_;
 };
-
-// Every voice free and without an id.
-void FreeVoices();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/programhost.h"
 #include "engine/engine_fixture.h"
 #include "engine/waves.h"
 #include "platform/winmm/waveout_virtual.h"
@@ -38,8 +39,8 @@ class Editor : public ::testing::Test {
     scaled_ = Application.Scaled;
     Application.Scaled = false;  // designed pixels are window pixels
     QLocale::setDefault(QLocale::c());
-    InitAudio();
-    for (TVec8& bin : InstrumentSpectrum) bin = ZeroVec;
+    InstallEngineHost();
+    ResetEngineState();
     Playing = false;
     f = new TFormInstrument;
     FormInstrument = f;

@@ -194,7 +194,7 @@ TEST_F(PlayingWindow, TopRowIsFullVolumeBottomRowSilence) {
   Release(500, B() - 1);
 
   MidiMode = true;
-  FreeVoices();
+  FreeAllVoices();
   Press(0, T());
   EXPECT_EQ(Status(), "Midi 21 at 127");
   Press(1000, B() - 1);

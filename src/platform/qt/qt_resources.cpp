@@ -40,7 +40,9 @@ class QtResourceProvider final : public ResourceProvider {
 
 }  // namespace
 
-void InstallQtResources() {
+ResourceProvider* QtResources() {
   static QtResourceProvider provider;
-  SetResourceProvider(&provider);
+  return &provider;
 }
+
+void InstallQtResources() { SetResourceProvider(QtResources()); }
