@@ -42,9 +42,6 @@ constexpr TColor clRed = 0x0000FF;
 int32_t MorphX = 0;
 int32_t MorphY = 0;
 
-float A(int32_t bin) { return InstrumentSpectrum[bin][0]; }
-void SetA(int32_t bin, float a) { InstrumentSpectrum[bin].Fill(a); }
-
 // Rows of a bar far beyond the window: amplitudes are not limited, but a bar top only matters
 // where it lies on the canvas, and a line stays short when its ends lie just off the canvas.
 int32_t BarRows(float product) {
@@ -219,7 +216,7 @@ void TFormInstrument::btnDrawToolClick() {
 }
 
 void TFormInstrument::btnDrawToolDblClick() {
-  for (TVec8& bin : InstrumentSpectrum) bin = ZeroVec;
+  ClearSpectrum();
   SetStatus("Instrument has been cleared.");
   Invalidate();
 }
@@ -353,7 +350,7 @@ void TFormInstrument::EditMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int 
   if (DrawToolMode) {
     LastDrawBin = BinAt(X);
     const float a = AmpAt(Y);
-    SetA(LastDrawBin, a);
+    SetBinAmplitude(LastDrawBin, a);
     SetStatus("Freq: " + F2(BinFrequency[LastDrawBin]) + "Hz  Volume: " + F3(a));
     ColumnStroke(X, Y);
     MouseIsDown = true;
@@ -378,15 +375,11 @@ void TFormInstrument::EditMouseMove(Qt::KeyboardModifiers, int X, int Y) {
     Y = std::clamp(Y, 0, T() - 1);
     DrawBin = BinAt(X);
     const float a = AmpAt(Y);
-    SetA(DrawBin, a);
+    SetBinAmplitude(DrawBin, a);
     SetStatus("Freq: " + F2(BinFrequency[DrawBin]) + "Hz  Volume: " + F3(a));
     ColumnStroke(X, Y);
     if (DrawBin != LastDrawBin) {
-      const int32_t L = std::min(DrawBin, LastDrawBin);
-      const int32_t U = std::max(DrawBin, LastDrawBin);
-      const float aL = A(L);
-      const float slope = (A(U) - aL) / static_cast<float>(U - L);
-      for (int32_t i = L + 1; i < U; ++i) SetA(i, slope * static_cast<float>(i - L) + aL);
+      DrawLine(LastDrawBin, DrawBin);
       // Column of a bin: the nearest column whose bin it is, as the painters round.
       const double r = 1.0 / 4095.0;
       const int32_t lastColumn =
@@ -404,39 +397,11 @@ void TFormInstrument::EditMouseMove(Qt::KeyboardModifiers, int X, int Y) {
     SetStatus("Main frequency at: " + F2(BinFrequency[bin]) + "Hz");
     Invalidate();
   } else if (MorphVMode) {
-    const int32_t m = BinAt(MorphX);
-    const int D = T() - 1 - P();
-    const float dy = static_cast<float>(static_cast<double>(MorphY - Y) / D);
-    const float k = static_cast<float>((4.0 * MorphY / D + 0.5) * static_cast<double>(dy));
-    const int32_t lo = std::max(0, m - 64), hi = std::min(4095, m + 64);
-    for (int32_t i = lo; i <= hi; ++i) SetA(i, (k * MorphWeight[i - m + 64] + 1.0f) * A(i));
+    MorphVolume(BinAt(MorphX), MorphVolumeFactor(MorphY, Y, T() - 1 - P()));
     MorphY = Y;
     Invalidate();
   } else if (MorphHMode) {
-    const int32_t m = BinAt(MorphX);
-    const int32_t t = BinAt(X);
-    const int32_t lo = std::max(0, m - 64), hi = std::min(4095, m + 64);
-    // Visiting from the far end toward the target side makes every target a bin already
-    // visited in this event, so no amplitude moves twice.
-    if (t < m) {
-      const float distance = static_cast<float>(m - t);
-      for (int32_t i = lo; i <= hi; ++i) {
-        const int32_t s = RoundEven(distance * (MorphWeight[i - m + 64] * 0.5f));
-        if (s > 0 && i - s >= 1) {
-          SetA(i - s, A(i - s) + A(i));
-          InstrumentSpectrum[i] = ZeroVec;
-        }
-      }
-    } else if (t > m) {
-      const float distance = static_cast<float>(t - m);
-      for (int32_t i = hi; i >= lo; --i) {
-        const int32_t s = RoundEven(distance * (MorphWeight[i - m + 64] * 0.5f));
-        if (s > 0 && i + s <= 4095) {
-          SetA(i + s, A(i + s) + A(i));
-          InstrumentSpectrum[i] = ZeroVec;
-        }
-      }
-    }
+    ShiftBand(BinAt(MorphX), BinAt(X));
     MorphX = X;
     Invalidate();
   }
@@ -456,10 +421,10 @@ void TFormInstrument::ColumnBar(int32_t x, float q, int32_t& bin, int32_t& top) 
   const int32_t t = T();
   const float h = static_cast<float>(t - P());
   bin = std::clamp(RoundEven(q * static_cast<float>(x)), 0, 4095);
-  top = t - BarRows(h * A(bin));
+  top = t - BarRows(h * BinAmplitude(bin));
   // A silent column shows the first sounding bin among the next ones that share it.
   for (int k = 1; k <= 5 && top == t && q > static_cast<float>(k) && bin + k <= 4095; ++k)
-    top = t - BarRows(h * A(bin + k));
+    top = t - BarRows(h * BinAmplitude(bin + k));
   // Ends just off the canvas paint the same pixels as ends far beyond it.
   top = std::clamp(top, -1, Canvas().Image().height() + 1);
 }
