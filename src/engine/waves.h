@@ -4,6 +4,7 @@
 
 #include "engine/host.h"
 #include "engine/import.h"
+#include "engine/mainnote.h"
 #include "engine/mixer.h"
 #include "engine/output.h"
 #include "engine/recording.h"

@@ -1,11 +1,10 @@
 // The editor's file buttons: loading an instrument or importing a WAV file, saving an
 // instrument or rendering its main note to a WAV file.
 #include <QString>
-#include <cstring>
 
 #include "engine/waves.h"
-#include "platform/win/dialogs.h"
 #include "files/instrumentfile.h"
+#include "platform/win/dialogs.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"
@@ -146,27 +145,8 @@ void TFormInstrument::SaveInstrument(const std::string& name) {
 
 void TFormInstrument::ExportMainNote(const std::string& name) {
   if (Playing) FormLumatap->btnPauseClick();
-  const int32_t attack = FormSettings->TrackBarAttackTime->Position();
-  const int32_t blocks = attack + FormSettings->TrackBarReleaseTime->Position() + 40;
-  // A running recording takes the note instead; a file that cannot be created was reported.
-  const bool ownFile = !Recording.load();
-  if (!StartRecording(name)) return;
-  // Sound output is stopped: no computation runs for the note operations to wait for.
-  CalcBusy.store(0);
-  NoteOn(1, BinFrequency[MainBin.load(std::memory_order_relaxed)], 0.9f);
-  for (int32_t i = 0; i < blocks; ++i) {
-    MixVoices();
-    AppendRecording(OutBlock);
-    if (i == attack + 39) NoteOff(1);
-  }
-  if (const int fault = StopRecording()) {
-    if (!ownFile) {
-      ShowMessage(RecordingCutShortText(FormLumatap->SaveDialogWav.FileName, fault));
-      return;
-    }
-    // A note cut short is no export: its file goes.
-    RemoveRecordingFile(name);
-    ShowMessage("Could not export the main note to \"" + name + "\": " + std::strerror(fault) +
-                ".");
-  }
+  // A file of its own that fails is reported and removed by the export; a running recording
+  // that took the note and was cut short is the main window's, named by its dialog.
+  if (const int fault = RenderMainNote(name))
+    ShowMessage(RecordingCutShortText(FormLumatap->SaveDialogWav.FileName, fault));
 }
