@@ -33,8 +33,6 @@ constexpr int kMidiControlGap = 8;
 constexpr int kSpinEditWidth = 100;
 constexpr int kComboBoxMidiWidth = 820;
 
-constexpr BYTE kNoteOff = 0x80, kNoteOn = 0x90, kKeyPressure = 0xA0;
-
 constexpr TColor clGreen = 0x008000;
 constexpr TColor clRed = 0x0000FF;
 
@@ -120,6 +118,7 @@ TFormInstrument::TFormInstrument(QWidget* parent)
   btnMidi->OnClick = [this] { btnMidiClick(); };
   btnImport->OnClick = [this] { btnImportClick(); };
   btnSave->OnClick = [this] { btnSaveClick(); };
+  MidiSlots.Send = [this](DWORD Msg) { MidiSend(Msg); };
   DesignFileDialogs();
 
   Panel2 = new TPanel(Panel1);
@@ -558,60 +557,17 @@ void TFormInstrument::SpinEditChannelChange() {
 
 // --- MIDI notes ----------------------------------------------------------------------------
 
-int TFormInstrument::MidiSlotOf(uint32_t Id) const {
-  for (int i = 0; i < 16; ++i)
-    if (MidiSlots[i].Id == Id && (Id != 0 || (ZeroIdSlots >> i & 1))) return i;
-  return -1;
-}
-
-int TFormInstrument::FreeMidiSlot() const {
-  for (int i = 0; i < 16; ++i)
-    if (MidiSlots[i].Id == 0 && !(ZeroIdSlots >> i & 1)) return i;
-  return -1;
-}
-
-void TFormInstrument::MidiSlotOff(int Slot) {
-  MidiNoteSlot& s = MidiSlots[Slot];
-  MidiSend(MidiMessage(kNoteOff, s.Channel, s.Note, s.Velocity));
-  s.Id = 0;
-  ZeroIdSlots &= static_cast<uint16_t>(~(1u << Slot));
-}
-
 void TFormInstrument::MidiNoteOn(uint32_t Id, uint8_t Note, uint8_t Velocity) {
-  const int slot = FreeMidiSlot();
-  if (slot < 0) return;  // all sixteen held: the note is dropped
-  MidiSlots[slot] = {Id, Note, Velocity, MidiChannel};
-  if (Id == 0) ZeroIdSlots |= static_cast<uint16_t>(1u << slot);
-  MidiSend(MidiMessage(kNoteOn, MidiChannel, Note, Velocity));
+  MidiSlots.NoteOn(Id, Note, Velocity, MidiChannel);
 }
 
 void TFormInstrument::MidiNoteChange(uint32_t Id, uint8_t Note, uint8_t Velocity) {
-  const int slot = MidiSlotOf(Id);
-  if (slot < 0) return;
-  MidiNoteSlot& s = MidiSlots[slot];
-  if (Note != s.Note) {
-    MidiSend(MidiMessage(kNoteOff, s.Channel, s.Note, s.Velocity));
-    s.Note = Note;
-    s.Velocity = Velocity;
-    s.Channel = MidiChannel;
-    MidiSend(MidiMessage(kNoteOn, MidiChannel, Note, Velocity));
-  } else if (Velocity != s.Velocity) {
-    s.Velocity = Velocity;
-    // On the note's own channel: after a repeated entry into MIDI mode the current channel
-    // may differ, and pressure there would reach another note or none.
-    MidiSend(MidiMessage(kKeyPressure, s.Channel, Note, Velocity));
-  }
+  MidiSlots.NoteChange(Id, Note, Velocity, MidiChannel);
 }
 
-void TFormInstrument::MidiNoteOff(uint32_t Id) {
-  const int slot = MidiSlotOf(Id);
-  if (slot >= 0) MidiSlotOff(slot);
-}
+void TFormInstrument::MidiNoteOff(uint32_t Id) { MidiSlots.NoteOff(Id); }
 
-void TFormInstrument::MidiAllNotesOff() {
-  for (int i = 0; i < 16; ++i)
-    if (MidiSlots[i].Id != 0 || (ZeroIdSlots >> i & 1)) MidiSlotOff(i);
-}
+void TFormInstrument::MidiAllNotesOff() { MidiSlots.AllNotesOff(); }
 
 void TFormInstrument::MidiSend(DWORD Msg) {
   if (MidiOut) midiOutShortMsg(MidiOut, Msg);

@@ -8,6 +8,7 @@
 #include "platform/win/dialogs.h"
 #include "platform/win/types.h"
 #include "platform/winmm/midiout.h"
+#include "ui/midinotes.h"
 #include "ui/widgets/controls.h"
 #include "ui/widgets/form.h"
 
@@ -15,19 +16,6 @@ class QSpinBox;
 
 // True once MIDI mode has been entered; never set back.
 extern bool MidiMode;
-
-// One held MIDI note; Id 0 marks a free slot.
-struct MidiNoteSlot {
-  uint32_t Id = 0;
-  uint8_t Note = 0;
-  uint8_t Velocity = 0;
-  uint8_t Channel = 0;
-};
-
-// A short message in the layout of midiOutShortMsg; the arguments are not masked.
-constexpr DWORD MidiMessage(BYTE Status, BYTE Channel, BYTE Data1, BYTE Data2) {
-  return DWORD(Status | Channel) + DWORD(Data1) * 256 + DWORD(Data2) * 65536;
-}
 
 // What closing a window does with it.
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
@@ -80,7 +68,7 @@ class TFormInstrument : public TForm {
   int32_t LastDrawBin = 0;  // bin drawn at the previous event of a draw drag
   int32_t DrawBin = 0;      // bin under the pointer at the current draw move
   int32_t MidiDevice = 0;
-  MidiNoteSlot MidiSlots[16]{};
+  TMidiNoteSlots MidiSlots;
   // Volume in the layout of midiOutSetVolume: left in the low 16 bits, right in the high.
   uint32_t MidiVolume = 0;
   bool MouseIsDown = false;  // an editing drag is under way
@@ -167,13 +155,6 @@ class TFormInstrument : public TForm {
   void ColumnStroke(int X, int Y);
   // Bin and bar top of column x, as both painters find them.
   void ColumnBar(int32_t x, float q, int32_t& bin, int32_t& top);
-
-  // Id 0 also marks a free slot, so the slots that hold a note under id 0 are kept here (bit
-  // i for slot i): a release of id 0 with no such note must not find a free slot's old note.
-  uint16_t ZeroIdSlots = 0;
-  int MidiSlotOf(uint32_t Id) const;
-  int FreeMidiSlot() const;
-  void MidiSlotOff(int Slot);
 };
 
 extern TFormInstrument* FormInstrument;
