@@ -14,8 +14,8 @@
 #include "platform/qt/folders.h"
 #include "platform/qt/registry.h"
 #include "platform/qt/shell.h"
-#include "platform/win/thread.h"
 #include "platform/qt/touch.h"
+#include "platform/win/thread.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitsettings.h"
 #include "ui/widgets/application.h"
@@ -42,9 +42,6 @@ constexpr int kStatusBarHeight = 36;
 
 // The x87 unit back to its power-on state (precision, rounding, masked exceptions).
 void ResetFpu() { __asm__ volatile("fninit"); }
-
-int32_t LowestPlayingNote() { return FormSettings->TrackBarLowestPlayingNote->Position(); }
-int32_t HighestPlayingNote() { return FormSettings->TrackBarHighestPlayingNote->Position(); }
 
 // Every touch message reads at most this many contacts.
 constexpr UINT kMaxTouchInputs = 10;
@@ -298,7 +295,7 @@ void TFormLumatap::SetStatus(const QString& text) { StatusBar1->SetSimpleText(te
 // --- Position to note ---------------------------------------------------------------------
 
 int32_t TFormLumatap::NearestEnabledNote(float Pos) {
-  const int32_t lo = LowestPlayingNote(), hi = HighestPlayingNote();
+  const auto [lo, hi] = FormSettings->PlayingRange();
   float x = Pos * static_cast<float>(hi - lo) + static_cast<float>(lo);
   // Held within a note of the range before rounding, so that a position far outside it (or
   // not a number) cannot overflow the note arithmetic; every x beyond half a note past a
@@ -336,7 +333,7 @@ int32_t TFormLumatap::PositionToMidiNote(float Pos) { return NearestEnabledNote(
 
 TFormLumatap::TNotePoint TFormLumatap::MapPoint(int X, int Y) {
   const int32_t W = width(), T = Panel1->height(), B = StatusBar1->y();
-  const int32_t lo = LowestPlayingNote(), hi = HighestPlayingNote();
+  const auto [lo, hi] = FormSettings->PlayingRange();
   TNotePoint p{};
   const float Pos = static_cast<float>(static_cast<double>(X) / (W - 1));
   // Only the pitch the current mode plays is worked out: a MIDI note, or a frequency.
@@ -379,23 +376,51 @@ void TFormLumatap::mouseReleaseEvent(QMouseEvent* event) {
   FormMouseUp(this, event->button(), event->modifiers(), p.x(), p.y());
 }
 
+void TFormLumatap::SurfaceDown(int32_t OffId, int32_t Id, const TNotePoint& p) {
+  if (MidiMode) {
+    FormInstrument->MidiNoteOff(static_cast<uint32_t>(OffId));
+    FormInstrument->MidiNoteOn(static_cast<uint32_t>(Id), static_cast<uint8_t>(p.MidiNote),
+                               static_cast<uint8_t>(p.Velocity));
+  } else {
+    NoteOff(OffId);
+    NoteOn(Id, p.Frequency, p.Volume);
+  }
+}
+
+void TFormLumatap::SurfaceMove(int32_t Id, const TNotePoint& p) {
+  if (MidiMode)
+    FormInstrument->MidiNoteChange(static_cast<uint32_t>(Id), static_cast<uint8_t>(p.MidiNote),
+                                   static_cast<uint8_t>(p.Velocity));
+  else
+    NoteMove(Id, p.Frequency, p.Volume);
+}
+
+void TFormLumatap::SurfaceUp(int32_t Id) {
+  if (MidiMode)
+    FormInstrument->MidiNoteOff(static_cast<uint32_t>(Id));
+  else
+    NoteOff(Id);
+}
+
+QString TFormLumatap::MouseText(const TNotePoint& p) {
+  if (MidiMode) return QStringLiteral("Midi %1 at %2").arg(p.MidiNote).arg(p.Velocity);
+  return "Note: " + F2(p.Frequency) + "Hz at volume: " + F3(p.Volume);
+}
+
+QString TFormLumatap::TouchText(const TNotePoint& p) {
+  if (MidiMode) return QStringLiteral(" midi %1 at %2").arg(p.MidiNote).arg(p.Velocity);
+  return " " + F2(p.Frequency) + "Hz at " + F3(p.Volume);
+}
+
 void TFormLumatap::FormMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y) {
   if (!Playing || TouchRegistered) return;
   const TNotePoint p = MapPoint(X, Y);
-  if (MidiMode) {
-    FormInstrument->MidiNoteOff(MouseNoteId);
-    NewMouseNoteId();
-    FormInstrument->MidiNoteOn(MouseNoteId, static_cast<uint8_t>(p.MidiNote),
-                               static_cast<uint8_t>(p.Velocity));
-    MouseIsDown = true;
-    SetStatus(QStringLiteral("Midi %1 at %2").arg(p.MidiNote).arg(p.Velocity));
-  } else {
-    NoteOff(MouseNoteId);
-    NewMouseNoteId();
-    NoteOn(MouseNoteId, p.Frequency, p.Volume);
-    MouseIsDown = true;
-    SetStatus("Note: " + F2(p.Frequency) + "Hz at volume: " + F3(p.Volume));
-  }
+  // The previous mouse note is released before the new one takes the next id.
+  const int32_t previous = MouseNoteId;
+  NewMouseNoteId();
+  SurfaceDown(previous, MouseNoteId, p);
+  MouseIsDown = true;
+  SetStatus(MouseText(p));
 }
 
 void TFormLumatap::FormMouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) {
@@ -404,22 +429,15 @@ void TFormLumatap::FormMouseMove(QObject*, Qt::KeyboardModifiers, int X, int Y) 
   X = std::clamp(X, 0, width() - 1);
   Y = std::clamp(Y, Panel1->height(), StatusBar1->y() - 1);
   const TNotePoint p = MapPoint(X, Y);
-  if (MidiMode) {
-    FormInstrument->MidiNoteChange(MouseNoteId, static_cast<uint8_t>(p.MidiNote),
-                                   static_cast<uint8_t>(p.Velocity));
-    SetStatus(QStringLiteral("Midi %1 at %2").arg(p.MidiNote).arg(p.Velocity));
-  } else {
-    SetStatus("Note: " + F2(p.Frequency) + "Hz at volume: " + F3(p.Volume));
-    NoteMove(MouseNoteId, p.Frequency, p.Volume);
-  }
+  // A sounding note's line is shown before the move waits for a running block.
+  if (!MidiMode) SetStatus(MouseText(p));
+  SurfaceMove(MouseNoteId, p);
+  if (MidiMode) SetStatus(MouseText(p));
 }
 
 void TFormLumatap::FormMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
   if (!MouseIsDown) return;
-  if (MidiMode)
-    FormInstrument->MidiNoteOff(MouseNoteId);
-  else
-    NoteOff(MouseNoteId);
+  SurfaceUp(MouseNoteId);
   SetStatus("Note released");
   MouseIsDown = false;
 }
@@ -475,31 +493,15 @@ void TFormLumatap::WMTouch(TMessage& Msg) {
     const TNotePoint p = MapPoint(X, Y);
     const auto id = static_cast<int32_t>(contact.dwID);
     if (contact.dwFlags & TOUCHEVENTF_DOWN) {
-      if (MidiMode) {
-        FormInstrument->MidiNoteOff(contact.dwID);
-        FormInstrument->MidiNoteOn(contact.dwID, static_cast<uint8_t>(p.MidiNote),
-                                   static_cast<uint8_t>(p.Velocity));
-        status += QStringLiteral(" midi %1 at %2").arg(p.MidiNote).arg(p.Velocity);
-      } else {
-        NoteOff(id);
-        NoteOn(id, p.Frequency, p.Volume);
-        status += " " + F2(p.Frequency) + "Hz at " + F3(p.Volume);
-      }
+      SurfaceDown(id, id, p);
+      status += TouchText(p);
     } else if (contact.dwFlags & TOUCHEVENTF_MOVE) {
-      if (MidiMode) {
-        FormInstrument->MidiNoteChange(contact.dwID, static_cast<uint8_t>(p.MidiNote),
-                                       static_cast<uint8_t>(p.Velocity));
-        status += QStringLiteral(" midi %1 at %2").arg(p.MidiNote).arg(p.Velocity);
-      } else {
-        NoteMove(id, p.Frequency, p.Volume);
-        status += " " + F2(p.Frequency) + "Hz at " + F3(p.Volume);
-      }
+      SurfaceMove(id, p);
+      status += TouchText(p);
     } else if (contact.dwFlags & TOUCHEVENTF_UP) {
-      if (MidiMode) {
-        FormInstrument->MidiNoteOff(contact.dwID);
-        continue;
-      }
-      NoteOff(id);
+      SurfaceUp(id);
+      // In MIDI mode a lifted finger leaves the line as it is.
+      if (MidiMode) continue;
       status += " " + F2(p.Frequency) + "Hz released";
     } else {
       continue;
@@ -514,7 +516,7 @@ void TFormLumatap::FormPaint(QObject*) {
   TCanvas& canvas = Canvas();
   const int32_t W = width(), H = height();
   if (PianoMode) {
-    const int32_t lo = LowestPlayingNote(), hi = HighestPlayingNote();
+    const auto [lo, hi] = FormSettings->PlayingRange();
     const float w = static_cast<float>(static_cast<double>(W) / (hi - lo));
     float mid = 0;
     for (int32_t n = lo; n <= hi; ++n) {

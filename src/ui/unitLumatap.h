@@ -131,6 +131,14 @@ class TFormLumatap : public TForm {
     int32_t Velocity;
   };
   TNotePoint MapPoint(int X, int Y);
+  // One path for the mouse and every finger: a press (releasing OffId first), a drag and a
+  // lift of the note Id, to the engine's note operations or, in MIDI mode, the editor's.
+  void SurfaceDown(int32_t OffId, int32_t Id, const TNotePoint& p);
+  void SurfaceMove(int32_t Id, const TNotePoint& p);
+  void SurfaceUp(int32_t Id);
+  // The status line of the mouse note, and a finger's entry in the touch line.
+  QString MouseText(const TNotePoint& p);
+  QString TouchText(const TNotePoint& p);
   int32_t NearestEnabledNote(float Pos);
   void NewMouseNoteId();
   void SetStatus(const QString& text);

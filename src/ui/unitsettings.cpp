@@ -188,9 +188,12 @@ void TFormSettings::TrackBarReleaseTimeChange() {
                                 .arg(TrackBarReleaseTime->Position() * 1024000 / 48000));
 }
 
+TPlayingRange TFormSettings::PlayingRange() const {
+  return {TrackBarLowestPlayingNote->Position(), TrackBarHighestPlayingNote->Position()};
+}
+
 void TFormSettings::UpdateRangeLabels() {
-  const int32_t lo = TrackBarLowestPlayingNote->Position();
-  const int32_t hi = TrackBarHighestPlayingNote->Position();
+  const auto [lo, hi] = PlayingRange();
   LabelLowestPlayingNote->setText(QStringLiteral("  Lowest Playing Note: ") + NoteName[lo] + " " +
                                   F2(NoteFrequency[lo]) + " Hz");
   LabelHighestPlayingNote->setText(QStringLiteral("  Highest Playing Note: ") + NoteName[hi] + " " +

@@ -11,6 +11,12 @@
 #include "ui/widgets/form.h"
 #include "ui/widgets/stdctrls.h"
 
+// The playing range: note indices of the lowest and the highest playing note.
+struct TPlayingRange {
+  int32_t Lowest;
+  int32_t Highest;
+};
+
 class TFormSettings : public TForm {
   Q_OBJECT
  public:
@@ -73,6 +79,10 @@ class TFormSettings : public TForm {
   void CheckBoxFsClick();
   void CheckBoxGClick();
   void CheckBoxGsClick();
+
+  // The two range sliders' positions, as the main window's mapping and painting read them
+  // (the camera thread too: it only reads).
+  TPlayingRange PlayingRange() const;
 
   // The noise slider changed since the last noise question.
   bool NoiseChanged = false;
