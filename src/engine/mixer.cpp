@@ -66,20 +66,20 @@ TCalcThread::TCalcThread(int32_t Index, int32_t Mode, int32_t First, int32_t Las
 
 void TCalcThread::Execute() {
   switch (Mode) {
-    case 1:
+    case cmPreviewMaster:
       MixSpectrum();
       break;
-    case 2:
+    case cmPlayMaster:
       MixVoices();
       break;
-    case 3:
-    case 4: {
+    case cmPreviewWorker:
+    case cmPlayWorker: {
       if (Index < 0 || Index >= MaxThreads) break;
       TWorkBlock& block = WorkBlocks[Index];
       block.Done.store(0, std::memory_order_relaxed);
       block.First = First;
       block.Last = Last;
-      if (Mode == 3)
+      if (Mode == cmPreviewWorker)
         CalcSpectrumBlock(block);
       else
         CalcVoicesBlock(block);
@@ -135,7 +135,7 @@ void MixVoices() {
     return;
   }
   const int32_t threads = CurrentThreadCount();
-  RunRanges(threads, 4, CalcVoicesBlock);
+  RunRanges(threads, cmPlayWorker, CalcVoicesBlock);
   SumConvertClip(threads, false);
   for (TVoice& voice : Voices) AdvanceState(voice);
   CalcBusy.store(0);
@@ -144,13 +144,13 @@ void MixVoices() {
 void MixSpectrum() {
   CalcBusy.store(-1);
   const int32_t threads = CurrentThreadCount();
-  RunRanges(threads, 3, CalcSpectrumBlock);
+  RunRanges(threads, cmPreviewWorker, CalcSpectrumBlock);
   SumConvertClip(threads, true);
   CalcBusy.store(0);
 }
 
 bool StartMasterIfIdle(int32_t Mode) {
-  if (Mode != 1 && Mode != 2) return false;
+  if (Mode != cmPreviewMaster && Mode != cmPlayMaster) return false;
   // Claiming CalcBusy before the thread exists keeps a second master from starting while
   // this one is still on its way.
   int32_t idle = 0;

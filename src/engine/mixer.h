@@ -36,8 +36,17 @@ extern int16_t OutBlock[BlockSamples];
 // −1 from the start of a master step to its end, else 0.
 extern std::atomic<int32_t> CalcBusy;
 
+// The modes of a calculation thread: a master computes a whole block (and starts the workers),
+// a worker one range of bins. Preview sounds the instrument spectrum, play the voices.
+enum : int32_t {
+  cmPreviewMaster = 1,
+  cmPlayMaster = 2,
+  cmPreviewWorker = 3,
+  cmPlayWorker = 4,
+};
+
 // The master and worker threads: 4 MiB stacks, started at once, detached, freeing themselves.
-// Mode 1 preview master, 2 play master, 3 preview worker, 4 play worker; other modes do nothing.
+// A mode other than the four above does nothing.
 class TCalcThread : public TThread {
  public:
   TCalcThread(int32_t Index, int32_t Mode, int32_t First, int32_t Last);
@@ -56,8 +65,8 @@ void MixVoices();    // play: the ten voices, advanced by one block
 void MixSpectrum();  // preview: the instrument spectrum as a steady sound
 
 // The start path of the wave-out callback: when no block is being computed, claims CalcBusy
-// and starts a master thread of the given mode (2 play, 1 preview). False when a computation
-// is still running or the thread could not be created.
+// and starts a master thread of the given mode (cmPlayMaster or cmPreviewMaster). False when a
+// computation is still running or the thread could not be created.
 bool StartMasterIfIdle(int32_t Mode);
 
 // Bins per range: 4096 div threads, cleared to a multiple of four. Range i of t threads is

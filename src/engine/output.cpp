@@ -33,7 +33,7 @@ void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 constexpr int HalfSamples = BlockSamples / 2;
 
-// Both duties of a completed buffer; Mode 2 play, 1 preview (the master's mode).
+// Both duties of a completed buffer; Mode is the mode of the masters it starts.
 void Completion(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwParam1, int32_t Mode) {
   if (uMsg != WOM_DONE || !AudioOpen.load()) return;
   auto* hdr = reinterpret_cast<WAVEHDR*>(dwParam1);
@@ -45,7 +45,7 @@ void Completion(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwParam1, int32_t Mode) {
     StartMasterIfIdle(Mode);
   } else {
     for (int i = 0; i < 8 && CalcBusy.load() != 0; ++i) SleepMs(1);
-    if (Mode == 2) AppendRecording(OutBlock);
+    if (Mode == cmPlayMaster) AppendRecording(OutBlock);
     std::memcpy(hdr->lpData, OutBlock, hdr->dwBufferLength);
     waveOutWrite(hwo, hdr, sizeof(WAVEHDR));
     SecondHalfPending.store(true);
@@ -55,11 +55,11 @@ void Completion(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwParam1, int32_t Mode) {
 }  // namespace
 
 void WaveOutProcPlay(HWAVEOUT hwo, UINT uMsg, DWORD_PTR, DWORD_PTR dwParam1, DWORD_PTR) {
-  Completion(hwo, uMsg, dwParam1, 2);
+  Completion(hwo, uMsg, dwParam1, cmPlayMaster);
 }
 
 void WaveOutProcPreview(HWAVEOUT hwo, UINT uMsg, DWORD_PTR, DWORD_PTR dwParam1, DWORD_PTR) {
-  Completion(hwo, uMsg, dwParam1, 1);
+  Completion(hwo, uMsg, dwParam1, cmPreviewMaster);
 }
 
 void StartAudio(int32_t Mode) {
@@ -76,7 +76,7 @@ void StartAudio(int32_t Mode) {
   AudioFormat.nBlockAlign = 2;
   AudioFormat.wBitsPerSample = 16;
   AudioFormat.cbSize = 0;
-  const WAVEOUTPROC proc = Mode == 0 ? WaveOutProcPreview : WaveOutProcPlay;
+  const WAVEOUTPROC proc = Mode == amPreview ? WaveOutProcPreview : WaveOutProcPlay;
   // Without a device nothing ever completes and all stays silent; the result is only kept for
   // the windows to report.
   AudioOpenResult = waveOutOpen(&WaveOutHandle, WAVE_MAPPER, &AudioFormat,

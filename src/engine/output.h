@@ -23,12 +23,16 @@ extern std::atomic<bool> SecondHalfPending;
 // "open" without a device, so that the windows can say why nothing sounds.
 extern MMRESULT AudioOpenResult;
 
+// The modes of sound output: the preview plays the instrument spectrum as a steady sound (the
+// editor's tools), play the voices (the main window).
+enum : int32_t { amPreview = 0, amPlay = 1 };
+
 // The engine's defaults, then the import and recording state and the three wave buffers.
 // Once, at start-up.
 void InitAudio();
 // Stops output and a running recording, releases the import and wave buffers. Once, at exit.
 void DoneAudio();
-// Opens output: mode 0 previews the spectrum, any other mode plays the voices. Nothing while
+// Opens output: amPreview previews the spectrum, any other mode plays the voices. Nothing while
 // output is open, in whichever mode. Without a device nothing ever sounds, silently.
 void StartAudio(int32_t Mode);
 // Closes output, letting completions and masters in flight finish (about 250 ms); nothing
@@ -40,4 +44,3 @@ void WaveOutProcPlay(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwInstance, DWORD_PTR dw
                      DWORD_PTR dwParam2);
 void WaveOutProcPreview(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwInstance, DWORD_PTR dwParam1,
                         DWORD_PTR dwParam2);
-

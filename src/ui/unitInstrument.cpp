@@ -203,7 +203,7 @@ void TFormInstrument::btnDrawToolClick() {
   EndMorphHMode();
   if (!DrawToolMode) {
     DrawToolMode = true;
-    if (!Playing) StartAudio(0);
+    if (!Playing) StartAudio(amPreview);
     PanelDrawTool->SetBevelOuter(TBevelCut::bvLowered);
     SetStatus("Please draw the instrument volumes for each frequency.");
   } else {
@@ -244,7 +244,7 @@ void TFormInstrument::btnMorphHClick() {
   EndDrawToolMode();
   if (!MorphHMode) {
     MorphHMode = true;
-    if (!Playing) StartAudio(0);
+    if (!Playing) StartAudio(amPreview);
     PanelMorphH->SetBevelOuter(TBevelCut::bvLowered);
     SetStatus(
         "Frequency band change mode started. You can drag bands to higher and lower "
@@ -263,7 +263,7 @@ void TFormInstrument::btnMorphVClick() {
   EndDrawToolMode();
   if (!MorphVMode) {
     MorphVMode = true;
-    if (!Playing) StartAudio(0);
+    if (!Playing) StartAudio(amPreview);
     PanelMorphV->SetBevelOuter(TBevelCut::bvLowered);
     SetStatus(
         "Frequency volume change mode started. You can drag bands to higher and lower "

@@ -201,7 +201,7 @@ void TFormLumatap::btnPlayClick() {
   ::SetLeft(btnPause, Width() - btnPause->width());
   FormInstrument->EndAllModes();
   Playing = true;
-  StartAudio(1);
+  StartAudio(amPlay);
   ReportNoSoundOutput();
   if (WebcamInUse) StartWebcam();
 }
