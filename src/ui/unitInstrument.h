@@ -106,7 +106,7 @@ class TFormInstrument : public TForm {
   void PaintSpectrumColumns(int32_t FirstColumn, int32_t LastColumn);
 
   // Loads an instrument file or imports a WAV file; saves the instrument or renders its
-  // main note to a WAV file.
+  // main note to a WAV file (unitInstrumentFiles.cpp).
   void btnImportClick();
   void btnSaveClick();
 
@@ -140,7 +140,7 @@ class TFormInstrument : public TForm {
   TImage* AddImage(QWidget* parent, const char* picture, const char* hint);
   void SetStatus(const QString& text);
 
-  // The file buttons' work, apart from their dialogs.
+  // The file buttons' work, apart from their dialogs (unitInstrumentFiles.cpp).
   void DesignFileDialogs();
   void LoadInstrument(const std::string& name);
   void SaveInstrument(const std::string& name);

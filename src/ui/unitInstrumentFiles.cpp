@@ -1,8 +1,15 @@
 // The editor's file buttons: loading an instrument or importing a WAV file, saving an
 // instrument or rendering its main note to a WAV file.
+#include <QCheckBox>
 #include <QString>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
 
-#include "engine/waves.h"
+#include "engine/import.h"
+#include "engine/mainnote.h"
+#include "engine/tables.h"
 #include "files/instrumentfile.h"
 #include "platform/win/dialogs.h"
 #include "ui/unitInstrument.h"
