@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the engine tests with ThreadSanitizer and runs the cases where threads meet: voice
 # changes against running blocks, the master start path, the calculation threads, sound output
-# (completions, masters and the recording's append against the stop).
+# (completions, masters and the recording's append against the stop), the main-note export and the
+# engine reset.
 # Any report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,4 +10,4 @@ cmake -S . -B build-tsan -G Ninja -DLUMATAP_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDe
 cmake --build build-tsan --target engine_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp ${TSAN_OPTIONS:-}"
 ./build-tsan/tests/engine_tests \
-  --gtest_filter='VoiceExclusion.*:Mixer.StartMasterIfIdle*:CalcThread.*:Output*:RecordingWriter.*' "$@"
+  --gtest_filter='VoiceExclusion.*:Mixer.StartMasterIfIdle*:CalcThread.*:Output*:RecordingWriter.*:MainNote.*:EngineReset.*' "$@"
