@@ -47,9 +47,11 @@ void ResetEngineState() {
 
   WaveOutHandle = nullptr;
   AudioFormat = {};
+  AudioOpenResult = MMSYSERR_NOERROR;
   SecondHalfPending.store(false);
   for (WAVEHDR& hdr : WaveHeaders) std::memset(hdr.lpData, 0, hdr.dwBufferLength);
   RecordedBytes.store(0);
+  RecordingFault.store(0);
 
   SampleRateRatio = 0.0f;
   Zero(FftData);
@@ -81,9 +83,11 @@ TEngineSnapshot TakeEngineSnapshot() {
   for (const TVec8& v : BinStep) AppendLanes(s.BinRamps, v);
   s.BinActive.assign(std::begin(BinActive), std::end(BinActive));
   s.AudioOpen = AudioOpen.load();
+  s.AudioOpenResult = AudioOpenResult;
   s.SecondHalfPending = SecondHalfPending.load();
   s.Recording = Recording.load();
   s.RecordedBytes = RecordedBytes.load();
+  s.RecordingFault = RecordingFault.load();
   s.SampleCount = SampleCount;
   s.SampleDataSize = SampleData.size();
   s.SampleRateRatio = SampleRateRatio;

@@ -31,9 +31,11 @@ struct TEngineSnapshot {
   std::vector<float> BinRamps;  // BinAmp and BinStep, every lane
   std::vector<int32_t> BinActive;
   bool AudioOpen = false;
+  uint32_t AudioOpenResult = 0;
   bool SecondHalfPending = false;
   bool Recording = false;
   int32_t RecordedBytes = 0;
+  int RecordingFault = 0;
   int32_t SampleCount = 0;
   size_t SampleDataSize = 0;
   float SampleRateRatio = 0.0f;

@@ -9,6 +9,7 @@
 
 #include "engine/import.h"
 #include "engine/mainnote.h"
+#include "engine/recording.h"
 #include "engine/tables.h"
 #include "files/instrumentfile.h"
 #include "platform/win/dialogs.h"

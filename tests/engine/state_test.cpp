@@ -30,6 +30,7 @@ TEST_F(EngineReset, OneCallPutsBackWhatInitLeaves) {
   NoteEnabled[5] = false;
   SampleCount = 99;
   FftLowBin = 18;
+  RecordingFault = 28;
   ASSERT_NE(TakeEngineSnapshot(), start);
 
   ResetEngineState();
