@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "app/programhost.h"
+#include "platform/com/com.h"
+#include "platform/qt/application_qt.h"
 #include "platform/win/cpu.h"
 #include "platform/win/dialogs.h"
 #include "ui/unitInstrument.h"
@@ -64,6 +66,14 @@ int RunLumatap(int argc, char** argv) {
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
   InstallEngineHost();
+  // Posted window messages reach their handles through Qt's loop.
+  InstallQtApplicationServices();
+  // COM for the main thread, which the capture components rely on; uninitialised at the very
+  // end, after the windows (and with them the capture components) are gone.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  struct UninitializeCom {
+    ~UninitializeCom() { CoUninitialize(); }
+  } uninitializeCom;
   QtDialogService dialogs;
   const bool ownDialogs = GetDialogService() == nullptr;
   if (ownDialogs) SetDialogService(&dialogs);

@@ -1,11 +1,10 @@
 #include "app/programhost.h"
 
-#include <QCoreApplication>
-
 #include "engine/host.h"
 #include "platform/qt/qt_resources.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitsettings.h"
+#include "ui/widgets/application.h"
 
 namespace {
 
@@ -25,10 +24,8 @@ class TProgramHost final : public TEngineHost {
   // While the sound device stops, the windows handle what is posted to them and their timers,
   // but user input waits until the handler that stops the sound has returned: a click handled
   // inside the stop (pause, then play at once) would otherwise open a device over the one
-  // being closed.
-  void ProcessMessages() override {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  }
+  // being closed. Application.ProcessMessages keeps that rule.
+  void ProcessMessages() override { Application.ProcessMessages(); }
   void SpectrumChanged() override {
     if (FormInstrument) FormInstrument->Invalidate();
   }

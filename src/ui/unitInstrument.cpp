@@ -16,6 +16,7 @@
 #include "platform/qt/folders.h"
 #include "ui/unitLumatap.h"
 #include "ui/widgets/application.h"
+#include "ui/widgets/dispatch.h"
 #include "ui/widgets/numbers.h"
 
 bool MidiMode = false;
@@ -55,11 +56,11 @@ TDropDownComboBox::TDropDownComboBox(QWidget* parent) : QComboBox(parent) {
   setInsertPolicy(QComboBox::NoInsert);
   connect(this, &QComboBox::activated, this, [this] {
     typed_ = false;
-    if (OnChange) OnChange();
+    if (OnChange) Dispatch(this, OnChange);
   });
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
     typed_ = true;
-    if (OnChange) OnChange();
+    if (OnChange) Dispatch(this, OnChange);
   });
 }
 
@@ -143,7 +144,8 @@ TFormInstrument::TFormInstrument(QWidget* parent)
   SpinEditChannel->setGeometry(Scale(kMidiControlGap), top, Scale(kSpinEditWidth), controlHeight);
   ComboBoxMidi->setGeometry(SpinEditChannel->geometry().right() + 1 + Scale(kMidiControlGap), top,
                             Scale(kComboBoxMidiWidth), controlHeight);
-  connect(SpinEditChannel, &QSpinBox::valueChanged, this, [this] { SpinEditChannelChange(); });
+  connect(SpinEditChannel, &QSpinBox::valueChanged, this,
+          Guarded(this, [this] { SpinEditChannelChange(); }));
   ComboBoxMidi->OnChange = [this] { ComboBoxMidiChange(); };
 
   StatusBar1 = new TStatusBar(this);

@@ -19,6 +19,7 @@
 #include "ui/unitInstrument.h"
 #include "ui/unitsettings.h"
 #include "ui/widgets/application.h"
+#include "ui/widgets/dispatch.h"
 #include "ui/widgets/numbers.h"
 
 bool Playing = false;
@@ -126,7 +127,7 @@ TFormLumatap::TFormLumatap(QWidget* parent) : TForm(parent) {
 
   Timer1 = new QTimer(this);
   Timer1->setInterval(250);
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(Timer1); });
+  connect(Timer1, &QTimer::timeout, this, Guarded(this, [this] { Timer1Timer(Timer1); }));
   Timer1->start();
 
   SaveDialogWav.Title = "Save recorded file as";
@@ -444,7 +445,7 @@ void TFormLumatap::FormMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers,
 
 // --- Touch ---------------------------------------------------------------------------------
 
-bool TFormLumatap::event(QEvent* event) {
+bool TFormLumatap::FormEvent(QEvent* event) {
   switch (event->type()) {
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
@@ -464,7 +465,7 @@ bool TFormLumatap::event(QEvent* event) {
       return true;
     }
     default:
-      return TForm::event(event);
+      return TForm::FormEvent(event);
   }
 }
 

@@ -109,12 +109,10 @@ class TFormLumatap : public TForm {
   void StartWebcam();
   void StopWebcam();
 
-  HWND Handle() { return this; }
-
  protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  bool event(QEvent* event) override;
+  bool FormEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

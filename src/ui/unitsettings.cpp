@@ -8,6 +8,7 @@
 #include "platform/win/dialogs.h"
 #include "ui/unitLumatap.h"
 #include "ui/widgets/application.h"
+#include "ui/widgets/dispatch.h"
 #include "ui/widgets/numbers.h"
 
 TFormSettings* FormSettings = nullptr;
@@ -70,7 +71,7 @@ TFormSettings::TFormSettings(QWidget* parent) : TForm(parent, Qt::Tool) {
   CheckBoxGs = addNote("G#");
   notes->addStretch();
   // E follows every change of its state, the others only the user's clicks.
-  connect(CheckBoxE, &QCheckBox::toggled, this, [this] { CheckBoxEClick(); });
+  connect(CheckBoxE, &QCheckBox::toggled, this, Guarded(this, [this] { CheckBoxEClick(); }));
   const std::pair<QCheckBox*, void (TFormSettings::*)()> clicked[] = {
       {CheckBoxA, &TFormSettings::CheckBoxAClick},   {CheckBoxAs, &TFormSettings::CheckBoxAsClick},
       {CheckBoxB, &TFormSettings::CheckBoxBClick},   {CheckBoxC, &TFormSettings::CheckBoxCClick},
@@ -79,7 +80,8 @@ TFormSettings::TFormSettings(QWidget* parent) : TForm(parent, Qt::Tool) {
       {CheckBoxFs, &TFormSettings::CheckBoxFsClick}, {CheckBoxG, &TFormSettings::CheckBoxGClick},
       {CheckBoxGs, &TFormSettings::CheckBoxGsClick}};
   for (const auto& [box, handler] : clicked)
-    connect(box, &QCheckBox::clicked, this, [this, handler = handler] { (this->*handler)(); });
+    connect(box, &QCheckBox::clicked, this,
+            Guarded(this, [this, handler = handler] { (this->*handler)(); }));
 
   LabelNoiseReduction = new QLabel("  Noise Reduction: 0.20%", this);
   TrackBarNoiseReduction = new TTrackBar(this, 1, 50, 2, 5);

@@ -116,14 +116,21 @@ TEST(Touch, ProbeFindsAMultiTouchScreen) {
 
 TEST(Touch, RegistrationSwitchesTouchEventsOnAndOff) {
   QWidget window;
-  EXPECT_TRUE(RegisterTouchWindow(&window, TWF_FINETOUCH | TWF_WANTPALM));
+  const HWND handle = AllocateHWnd(nullptr, &window);
+  EXPECT_TRUE(RegisterTouchWindow(handle, TWF_FINETOUCH | TWF_WANTPALM));
   EXPECT_TRUE(window.testAttribute(Qt::WA_AcceptTouchEvents));
   const GESTURECONFIG none{0, 0, 0};
-  EXPECT_TRUE(SetGestureConfig(&window, 0, 1, &none, sizeof(GESTURECONFIG)));
-  EXPECT_FALSE(SetGestureConfig(&window, 0, 1, &none, 8));
-  EXPECT_TRUE(UnregisterTouchWindow(&window));
+  EXPECT_TRUE(SetGestureConfig(handle, 0, 1, &none, sizeof(GESTURECONFIG)));
+  EXPECT_FALSE(SetGestureConfig(handle, 0, 1, &none, 8));
+  EXPECT_TRUE(UnregisterTouchWindow(handle));
   EXPECT_FALSE(window.testAttribute(Qt::WA_AcceptTouchEvents));
   EXPECT_FALSE(RegisterTouchWindow(nullptr, 0));
+  // A handle that stands for no window of ours, or one already gone, registers nothing.
+  const HWND bare = AllocateHWnd(nullptr);
+  EXPECT_FALSE(RegisterTouchWindow(bare, 0));
+  DeallocateHWnd(bare);
+  DeallocateHWnd(handle);
+  EXPECT_FALSE(RegisterTouchWindow(handle, 0));
 }
 
 TEST(Threads, PriorityAndProcessors) {

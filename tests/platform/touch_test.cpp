@@ -17,15 +17,19 @@ class TouchMessages : public ::testing::Test {
                                       QPointingDevice::PointerType::Finger,
                                       QInputDevice::Capability::Position, 10, 0));
     window_.setGeometry(200, 100, 400, 300);
-    RegisterTouchWindow(&window_, TWF_FINETOUCH | TWF_WANTPALM);
+    handle_ = AllocateHWnd(nullptr, &window_);
+    RegisterTouchWindow(handle_, TWF_FINETOUCH | TWF_WANTPALM);
   }
-  void TearDown() override { UnregisterTouchWindow(&window_); }
+  void TearDown() override {
+    UnregisterTouchWindow(handle_);
+    DeallocateHWnd(handle_);
+  }
 
   // The records of the message made from one event; the handle is closed again.
   std::vector<TOUCHINPUT> Translate(QEvent::Type type, const QList<QEventPoint>& points) {
     QTouchEvent event(type, screen_.get(), Qt::NoModifier, points);
     TMessage message;
-    if (!TouchEventToMessage(&window_, event, message)) return {};
+    if (!TouchEventToMessage(handle_, event, message)) return {};
     EXPECT_EQ(message.Msg, WM_TOUCH);
     std::vector<TOUCHINPUT> records(message.WParam);
     const auto handle = reinterpret_cast<HTOUCHINPUT>(message.LParam);
@@ -39,6 +43,7 @@ class TouchMessages : public ::testing::Test {
 
   std::unique_ptr<QPointingDevice> screen_;
   QWidget window_;
+  HWND handle_ = nullptr;
 };
 
 TEST_F(TouchMessages, ContactsInHundredthsOfAPixelWithStableIdsAndFlags) {
@@ -83,7 +88,7 @@ TEST_F(TouchMessages, TheHandleGivesAtMostWhatWasAskedAndOnlyUntilClosed) {
       {At(1, QEventPoint::State::Pressed, {10, 10}), At(2, QEventPoint::State::Pressed, {20, 10}),
        At(3, QEventPoint::State::Pressed, {30, 10})});
   TMessage message;
-  ASSERT_TRUE(TouchEventToMessage(&window_, event, message));
+  ASSERT_TRUE(TouchEventToMessage(handle_, event, message));
   const auto handle = reinterpret_cast<HTOUCHINPUT>(message.LParam);
   TOUCHINPUT records[3] = {};
   EXPECT_TRUE(GetTouchInputInfo(handle, 2, records, sizeof(TOUCHINPUT)));

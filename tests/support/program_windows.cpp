@@ -5,6 +5,8 @@
 #include "app/lumatap.h"
 #include "app/programhost.h"
 #include "engine/state.h"
+#include "platform/com/com.h"
+#include "platform/qt/application_qt.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
 #include "ui/unitsettings.h"
@@ -15,12 +17,16 @@ ProgramWindows::ProgramWindows(bool scaled) : scaled_(Application.Scaled) {
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   InstallEngineHost();
   ResetEngineState();
+  InstallQtApplicationServices();
+  // As the program's start-up: COM for this thread before the windows, gone after them.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   CreateForms();
 }
 
 ProgramWindows::~ProgramWindows() {
   // As at the program's end: the main window's destruction stops the sound and the recording.
   DestroyForms();
+  CoUninitialize();
   Playing = false;
   MidiMode = false;
   VolumeDragging = false;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/qt/application_qt.h"
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   char home[] = "/tmp/lumatap-test-home-XXXXXX";
@@ -17,6 +19,8 @@ int main(int argc, char** argv) {
   }
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
+  // Posted window messages reach their handles through Qt's loop, as in the program.
+  InstallQtApplicationServices();
   const int result = RUN_ALL_TESTS();
   std::system((std::string("rm -rf ") + home).c_str());
   return result;

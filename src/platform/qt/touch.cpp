@@ -9,12 +9,17 @@
 #include <map>
 #include <vector>
 
+#include "platform/win/messages.h"
+
 namespace {
 // Contacts of the touch messages not yet closed, by handle. GUI thread only.
 std::map<uintptr_t, std::vector<TOUCHINPUT>> openInputs;
 uintptr_t lastHandle = 0;
 // Contacts still down, per window: a cancelled sequence carries no points of its own.
 std::map<const QWidget*, std::map<DWORD, TOUCHINPUT>> downContacts;
+
+// The window a handle of the windows' library stands for; nullptr for any other handle.
+QWidget* WidgetOf(HWND window) { return static_cast<QWidget*>(WindowOwner(window)); }
 
 LONG Hundredths(double logical, double ratio) {
   return static_cast<LONG>(std::lround(logical * ratio * 100.0));
@@ -35,14 +40,14 @@ int GetSystemMetrics(int index) {
 }
 
 BOOL RegisterTouchWindow(HWND window, ULONG) {
-  auto* widget = static_cast<QWidget*>(window);
+  auto* widget = WidgetOf(window);
   if (!widget) return FALSE;
   widget->setAttribute(Qt::WA_AcceptTouchEvents, true);
   return TRUE;
 }
 
 BOOL UnregisterTouchWindow(HWND window) {
-  auto* widget = static_cast<QWidget*>(window);
+  auto* widget = WidgetOf(window);
   if (!widget) return FALSE;
   widget->setAttribute(Qt::WA_AcceptTouchEvents, false);
   downContacts.erase(widget);
@@ -70,7 +75,7 @@ BOOL CloseTouchInputHandle(HTOUCHINPUT input) {
 int OpenTouchInputHandles() { return static_cast<int>(openInputs.size()); }
 
 BOOL PhysicalToLogicalPoint(HWND window, POINT* point) {
-  const auto* widget = static_cast<const QWidget*>(window);
+  const auto* widget = WidgetOf(window);
   if (!widget || !point) return FALSE;
   const double ratio = widget->devicePixelRatioF();
   point->x = static_cast<LONG>(std::lround(point->x / ratio));
@@ -79,7 +84,7 @@ BOOL PhysicalToLogicalPoint(HWND window, POINT* point) {
 }
 
 BOOL ScreenToClient(HWND window, POINT* point) {
-  const auto* widget = static_cast<const QWidget*>(window);
+  const auto* widget = WidgetOf(window);
   if (!widget || !point) return FALSE;
   const QPoint client = widget->mapFromGlobal(QPoint(point->x, point->y));
   point->x = client.x();
@@ -88,7 +93,7 @@ BOOL ScreenToClient(HWND window, POINT* point) {
 }
 
 bool TouchEventToMessage(HWND window, const QTouchEvent& event, TMessage& message) {
-  const auto* widget = static_cast<const QWidget*>(window);
+  const auto* widget = WidgetOf(window);
   if (!widget) return false;
   std::map<DWORD, TOUCHINPUT>& down = downContacts[widget];
   std::vector<TOUCHINPUT> contacts;

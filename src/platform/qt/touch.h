@@ -1,5 +1,6 @@
 // Touch input: the digitizer probe, the window's registration for touch events, and the touch
-// messages a registered window receives. A window handle here is the QWidget of the window.
+// messages a registered window receives. A window handle here is one whose owner is the QWidget
+// of the window (AllocateHWnd).
 #pragma once
 
 #include "platform/win/messages.h"

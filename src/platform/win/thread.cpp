@@ -5,6 +5,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/win/cpu.h"
 
 namespace {
@@ -14,6 +17,10 @@ HANDLE const kCurrentProcess = reinterpret_cast<HANDLE>(-1);
 
 HANDLE GetCurrentThread() { return kCurrentThread; }
 HANDLE GetCurrentProcess() { return kCurrentProcess; }
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+
+void Sleep(DWORD ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 BOOL SetThreadPriority(HANDLE thread, int priority) {
   if (thread != kCurrentThread) return FALSE;

@@ -19,6 +19,11 @@ struct SYSTEM_INFO {
 HANDLE GetCurrentThread();
 HANDLE GetCurrentProcess();
 
+// The calling process's id.
+DWORD GetCurrentProcessId();
+// Suspends the calling thread for at least ms milliseconds.
+void Sleep(DWORD ms);
+
 // Raises or lowers the calling thread's scheduling priority. Raising needs a privilege that
 // an ordinary user lacks on Linux; then the call fails and nothing changes.
 BOOL SetThreadPriority(HANDLE thread, int priority);

@@ -16,6 +16,11 @@ using UINT_PTR = uint64_t;
 using HANDLE = void*;
 using HWND = void*;
 using HINSTANCE = void*;
+using HMODULE = void*;
+using LCID = uint32_t;
+using LCTYPE = uint32_t;
+// Wide text is UTF-16, as the system's wide calls hand it out.
+using WCHAR = char16_t;
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;

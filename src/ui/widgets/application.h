@@ -1,23 +1,8 @@
-// The application object of the windows: title, scaling of designed sizes, the message loop.
+// The application object of the windows (title, scaling of designed sizes, the message loop and
+// the services of the platform layer) and the scaling of designed sizes.
 #pragma once
 
-#include <string>
-
-class QWidget;
-
-class TApplication {
- public:
-  std::string Title;    // caption of message boxes
-  bool Scaled = false;  // designed sizes follow the screen's pixel density
-  QWidget* MainForm = nullptr;
-
-  void Initialize();
-  // Shows the main window and runs the message loop until it closes.
-  int Run();
-  void Terminate();
-};
-
-extern TApplication Application;
+#include "platform/win/application.h"
 
 // The windows are designed at 144 pixels per inch; Qt's logical pixels are 1/96 inch and it
 // maps them to the screen's density itself. Rounds like MulDiv.

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/widgets/dispatch.h"
+
 namespace {
 constexpr char kAlignProperty[] = "lumatapAlign";
 }
@@ -173,6 +175,10 @@ void TImage::paintEvent(QPaintEvent*) {
   picture_->render(&painter, target);
 }
 
+void TImage::Click() {
+  if (OnClick) Dispatch(this, OnClick);
+}
+
 void TImage::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   // The release that ends a double click is not another click, wherever it happens.
@@ -184,27 +190,27 @@ void TImage::mouseReleaseEvent(QMouseEvent* event) {
 void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   swallowRelease_ = true;
-  if (OnDblClick) OnDblClick();
+  if (OnDblClick) Dispatch(this, OnDblClick);
 }
 
 void TPaintBox::paintEvent(QPaintEvent* event) {
   if (!OnPaint) return;
   canvas_.SetSize(size());
-  OnPaint(canvas_);
+  Dispatch(this, [this] { OnPaint(canvas_); });
   QPainter painter(this);
   painter.drawImage(event->rect(), canvas_.Image(), event->rect());
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event) {
-  if (OnMouseDown) OnMouseDown(event);
+  if (OnMouseDown) Dispatch(this, [&] { OnMouseDown(event); });
 }
 
 void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
-  if (OnMouseMove) OnMouseMove(event);
+  if (OnMouseMove) Dispatch(this, [&] { OnMouseMove(event); });
 }
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
-  if (OnMouseUp) OnMouseUp(event);
+  if (OnMouseUp) Dispatch(this, [&] { OnMouseUp(event); });
 }
 
 TStatusBar::TStatusBar(QWidget* parent) : QLabel(parent) {

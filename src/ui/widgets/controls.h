@@ -77,10 +77,8 @@ class TImage : public QWidget {
   QString Hint() const { return toolTip(); }
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
-  // Delivers a click as the mouse would.
-  void Click() {
-    if (OnClick) OnClick();
-  }
+  // Delivers a click as the mouse would; an exception of the handler is shown, not raised.
+  void Click();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

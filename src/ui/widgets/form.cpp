@@ -5,8 +5,25 @@
 
 #include "ui/widgets/application.h"
 #include "ui/widgets/controls.h"
+#include "ui/widgets/dispatch.h"
 
-TForm::TForm(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
+TForm::TForm(QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags),
+      handle_(AllocateHWnd([this](TMessage& message) { WndProc(message); },
+                           static_cast<QWidget*>(this))) {}
+
+// No posted message reaches the window once its destruction has come down to the form.
+TForm::~TForm() { DeallocateHWnd(handle_); }
+
+void TForm::WndProc(TMessage& Message) {
+  Message.Result = DefWindowProcA(handle_, Message.Msg, Message.WParam, Message.LParam);
+}
+
+bool TForm::event(QEvent* event) {
+  bool handled = true;
+  Dispatch(this, [&] { handled = FormEvent(event); });
+  return handled;
+}
 
 void TForm::SetDesignedSize(int width, int height) { resize(Scale(width), Scale(height)); }
 

@@ -1,15 +1,18 @@
-// A window of the program: Delphi-like Left/Top/Width/Height over the frame, aligned children,
-// and the rule that only the main window ends the program when closed.
+// A window of the program: Left/Top/Width/Height over the frame, aligned children, the rule
+// that only the main window ends the program when closed, and a window handle whose posted
+// messages reach the virtual WndProc on the GUI thread.
 #pragma once
 
 #include <QWidget>
 
+#include "platform/win/messages.h"
 #include "ui/widgets/canvas.h"
 
 class TForm : public QWidget {
   Q_OBJECT
  public:
   explicit TForm(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+  ~TForm() override;
 
   int Left() const { return x(); }
   int Top() const { return y(); }
@@ -29,9 +32,18 @@ class TForm : public QWidget {
   TCanvas& Canvas() { return canvas_; }
   void Invalidate();
 
+  // The window's handle, from its creation to its destruction: messages posted to it reach
+  // WndProc.
+  HWND Handle() const { return handle_; }
+
  protected:
+  // The window procedure; what it does not handle goes to DefWindowProcA.
+  virtual void WndProc(TMessage& Message);
+  // The window's event handling; an exception raised in it is shown and goes no further.
+  virtual bool FormEvent(QEvent* event) { return QWidget::event(event); }
   // The window's paint handler, drawing on Canvas().
   virtual void PaintForm() {}
+  bool event(QEvent* event) final;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -39,4 +51,5 @@ class TForm : public QWidget {
  private:
   TCanvas canvas_{this};
   bool invalid_ = true;
+  HWND handle_;
 };

@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "ui/widgets/dispatch.h"
+
 TTrackBar::TTrackBar(QWidget* parent, int32_t min, int32_t max, int32_t position, int32_t pageSize)
     : QSlider(Qt::Horizontal, parent), position_(position) {
   setRange(min, max);
@@ -15,19 +17,19 @@ TTrackBar::TTrackBar(QWidget* parent, int32_t min, int32_t max, int32_t position
   // Connected last: the designed values are no change.
   connect(this, &QSlider::valueChanged, this, [this](int v) {
     position_.store(v, std::memory_order_relaxed);
-    if (OnChange) OnChange();
+    if (OnChange) Dispatch(this, OnChange);
   });
 }
 
 void TTrackBar::mouseReleaseEvent(QMouseEvent* event) {
   QSlider::mouseReleaseEvent(event);
-  if (OnMouseUp) OnMouseUp(event);
+  if (OnMouseUp) Dispatch(this, [&] { OnMouseUp(event); });
 }
 
 TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(false);
   connect(this, &QComboBox::activated, this, [this](int) {
-    if (OnChange) OnChange();
+    if (OnChange) Dispatch(this, OnChange);
   });
 }
 

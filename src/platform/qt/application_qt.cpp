@@ -1,0 +1,63 @@
+#include "platform/qt/application_qt.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+#include <atomic>
+
+#include "platform/win/application.h"
+#include "platform/win/messages.h"
+
+namespace {
+
+const QEvent::Type kPostedMessage = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// Lives on the GUI thread; each wake-up event makes it hand the oldest posted message on.
+class TMessagePump : public QObject {
+ public:
+  bool event(QEvent* e) override {
+    if (e->type() != kPostedMessage) return QObject::event(e);
+    DispatchPostedMessage();
+    return true;
+  }
+};
+
+std::atomic<TMessagePump*> g_pump{nullptr};
+
+void Wake() {
+  // One event per message: Qt delivers them in order, also inside a nested ProcessMessages.
+  if (TMessagePump* pump = g_pump.load())
+    QCoreApplication::postEvent(pump, new QEvent(kPostedMessage));
+}
+
+void ProcessMessagesWithoutInput() {
+  // Posted messages, timers and paints are handled; user input waits until the running handler
+  // has returned, so that a click cannot re-enter the action it interrupts.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
+void InstallQtApplicationServices() {
+  if (!QCoreApplication::instance()) return;
+  if (!g_pump.load()) {
+    // Never freed: posts from other threads may still arrive while the program ends.
+    auto* pump = new TMessagePump;
+    pump->moveToThread(QCoreApplication::instance()->thread());
+    g_pump.store(pump);
+  }
+  SetPostedMessageWaker(&Wake);
+  SetApplicationMessageProcessor(&ProcessMessagesWithoutInput);
+}
+
+void TApplication::Initialize() {
+  // Closing the settings or instrument window only hides it; the main window ends the loop.
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+int TApplication::Run() {
+  if (MainForm) MainForm->show();
+  return QApplication::exec();
+}
+
+void TApplication::Terminate() { QCoreApplication::quit(); }

@@ -1,0 +1,15 @@
+// The libraries that this program names and what stands for them here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win/dynlib.h"
+
+struct TBuiltinLibrary {
+  std::string Name;  // lower case
+  std::vector<TLibraryEntry> Entries;
+  bool Present;
+};
+
+std::vector<TBuiltinLibrary> BuiltinLibraries();
