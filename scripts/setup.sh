@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6svg6 qt6-svg-dev qt6-qpa-plugins
   libgl-dev libxkbcommon-dev
   libasound2-dev alsa-utils libasound2-plugins
   libv4l-dev
