@@ -32,7 +32,10 @@ void Wake() {
 
 void ProcessMessagesWithoutInput() {
   // Posted messages, timers and paints are handled; user input waits until the running handler
-  // has returned, so that a click cannot re-enter the action it interrupts.
+  // has returned, so that a click cannot re-enter the action it interrupts. Posted events are
+  // sent first: called from the handling of one, Qt's loop alone would leave those posted
+  // before it for later.
+  QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
