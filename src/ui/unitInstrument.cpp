@@ -161,7 +161,9 @@ TFormInstrument::TFormInstrument(QWidget* parent)
   FormCreate();
 }
 
-TFormInstrument::~TFormInstrument() { FormDestroy(); }
+TFormInstrument::~TFormInstrument() {
+  Dispatch(this, [this] { FormDestroy(); });  // the destroy handler's exception is shown
+}
 
 TImage* TFormInstrument::AddImage(QWidget* parent, const char* picture, const char* hint) {
   auto* image = new TImage(parent);

@@ -150,7 +150,7 @@ TFormLumatap::~TFormLumatap() {
   // The instrument editor is gone by now, and DoneAudio lets the windows handle their messages
   // while it waits for the device: a timer tick then must not reach for the editor.
   Timer1->stop();
-  FormDestroy();
+  Dispatch(this, [this] { FormDestroy(); });  // the destroy handler's exception is shown
 }
 
 TImage* TFormLumatap::AddButton(TAlign align, int designedLeft, const char* picture,

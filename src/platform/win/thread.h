@@ -15,7 +15,7 @@ struct SYSTEM_INFO {
   DWORD dwNumberOfProcessors;
 };
 
-// A pseudo handle naming the calling thread or process, as on Windows.
+// A pseudo handle that names the calling thread or process wherever a handle is asked for.
 HANDLE GetCurrentThread();
 HANDLE GetCurrentProcess();
 

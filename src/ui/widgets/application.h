@@ -5,6 +5,6 @@
 #include "platform/win/application.h"
 
 // The windows are designed at 144 pixels per inch; Qt's logical pixels are 1/96 inch and it
-// maps them to the screen's density itself. Rounds like MulDiv.
+// maps them to the screen's density itself. Halves round away from zero.
 inline constexpr int DesignedPixelsPerInch = 144;
 int Scale(int designed);
