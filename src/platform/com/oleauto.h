@@ -40,7 +40,6 @@ struct VARIANT {
 void VariantInit(VARIANT* v);
 // Frees what the variant owns and leaves it VT_EMPTY; DISP_E_BADVARTYPE for an unknown type.
 HRESULT VariantClear(VARIANT* v);
-inline constexpr HRESULT DISP_E_BADVARTYPE = static_cast<HRESULT>(0x80020008u);
 
 // UTF-8 and UTF-16 (the wide texts of the COM calls); malformed input becomes U+FFFD.
 std::u16string Utf8ToWide(std::string_view text);

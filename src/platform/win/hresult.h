@@ -22,6 +22,8 @@ inline constexpr HRESULT MK_S_MONIKERALREADYREGISTERED = 0x000401E7;
 inline constexpr HRESULT MK_E_UNAVAILABLE = static_cast<HRESULT>(0x800401E3u);
 inline constexpr HRESULT MK_E_NOOBJECT = static_cast<HRESULT>(0x800401E5u);
 inline constexpr HRESULT MK_E_NOSTORAGE = static_cast<HRESULT>(0x800401EDu);
+// Variants.
+inline constexpr HRESULT DISP_E_BADVARTYPE = static_cast<HRESULT>(0x80020008u);
 // Streams.
 inline constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001u);
 inline constexpr HRESULT STG_E_INVALIDPOINTER = static_cast<HRESULT>(0x80030009u);
