@@ -8,7 +8,7 @@
 
 inline constexpr int SW_SHOWNORMAL = 1;
 
-// Returns a value above 32 on success, as on Windows; 2 when the file does not exist.
+// Returns a value above 32 on success; 2 when the file does not exist.
 HINSTANCE ShellExecuteA(HWND window, const char* verb, const char* file, const char* parameters,
                         const char* directory, int show);
 

@@ -2,7 +2,7 @@
 // navigation that WAV files need. Only reading is offered: opening for writing or creating
 // a file is refused, and so is marking the direct buffer dirty.
 //
-// Positions are 32-bit, as on Windows. Seeking beyond the end of a file is refused, so the
+// Positions are 32-bit. Seeking beyond the end of a file is refused, so the
 // direct buffer always satisfies pchBuffer <= pchNext <= pchEndRead.
 #pragma once
 
