@@ -35,7 +35,10 @@ TEST(InterfaceList, ItemsHoldAReferenceUntilTheyLeave) {
     EXPECT_EQ(Refs(a), 3u);
     EXPECT_EQ(list.Remove(a), 0);  // the first occurrence, by identity
     EXPECT_EQ(list.Items(1), a);
-    EXPECT_EQ(list.Remove(new TThing), -1);  // not listed: the caller's reference stays its own
+    auto* stranger = new TThing;
+    EXPECT_EQ(list.Remove(stranger), -1);  // not listed: nothing released
+    EXPECT_EQ(Refs(stranger), 1u);
+    stranger->Release();
     list.Delete(0);
     EXPECT_EQ(Refs(b), 1u);
     try {
