@@ -105,20 +105,6 @@ TEST(Component, AReferrerThatEndsFirstIsNotNotifiedLater) {
   EXPECT_EQ(watcher->removalsHeard, 1);
 }
 
-TEST(Component, OwnerTellsItsFamilyOfARemovalBeforeTheComponentGoes) {
-  std::vector<std::string> log;
-  TComponent form(nullptr);
-  auto* graph = new TProbe(&form, "graph", &log);
-  auto* member = new TProbe(&form, "member", &log);
-  member->Refer(graph, false);
-  form.RemoveComponent(graph);
-  EXPECT_EQ(member->ref, nullptr);
-  EXPECT_EQ(graph->Owner(), nullptr);
-  EXPECT_EQ(form.ComponentCount(), 1);
-  delete graph;
-  EXPECT_EQ(log, std::vector<std::string>{"free graph"});
-}
-
 TEST(Component, IndexOutsideTheComponentsIsAListError) {
   TComponent form(nullptr);
   new TComponent(&form);

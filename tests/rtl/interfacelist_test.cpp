@@ -1,12 +1,8 @@
-// Interface lists hold one reference per item; a critical section admits one thread at a time
-// and lets its holder enter again.
+// Interface lists hold one reference per item, released when the item leaves.
 #include "rtl/interfacelist.h"
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
-#include "rtl/syncobjs.h"
 #include "rtl/sysutils.h"
 
 namespace {
@@ -52,22 +48,6 @@ TEST(InterfaceList, ItemsHoldAReferenceUntilTheyLeave) {
   EXPECT_EQ(Refs(a), 1u);
   a->Release();
   b->Release();
-}
-
-TEST(CriticalSection, HolderMayReenterOthersWait) {
-  TCriticalSection cs;
-  cs.Enter();
-  cs.Enter();
-  bool otherGotIn = true;
-  std::thread([&] { otherGotIn = cs.TryEnter(); }).join();
-  EXPECT_FALSE(otherGotIn);
-  cs.Leave();
-  cs.Leave();
-  std::thread([&] {
-    otherGotIn = cs.TryEnter();
-    if (otherGotIn) cs.Leave();
-  }).join();
-  EXPECT_TRUE(otherGotIn);
 }
 
 }  // namespace

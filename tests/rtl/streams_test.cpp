@@ -1,5 +1,5 @@
-// Streams: memory streams, the COM stream adapter over them, and file streams whose descriptor
-// others write through.
+// Streams: the COM stream adapter over a memory stream, and file streams whose descriptor others
+// write through.
 #include "rtl/streams.h"
 
 #include <gtest/gtest.h>
@@ -26,22 +26,6 @@ std::string TempPath(const std::string& name) {
 std::string FileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-TEST(MemoryStream, GapsReadAsZerosAndSeeksBeforeTheStartAreRefused) {
-  TMemoryStream s;
-  s.WriteBuffer("ab", 2);
-  EXPECT_EQ(s.Seek(3, soCurrent), 5);
-  s.WriteBuffer("c", 1);
-  EXPECT_EQ(s.Size(), 6);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(s.Memory()), 6), std::string("ab\0\0\0c", 6));
-  EXPECT_EQ(s.Seek(-7, soEnd), -1);
-  EXPECT_EQ(s.Position(), 6);
-  char buffer[8];
-  EXPECT_EQ(s.Read(buffer, 8), 0);
-  s.SetPosition(4);
-  EXPECT_EQ(s.Read(buffer, 8), 2);
-  EXPECT_THROW(s.ReadBuffer(buffer, 1), EReadError);
 }
 
 class StreamAdapter : public ::testing::Test {
