@@ -98,7 +98,12 @@ void BM_MasterStartUp(benchmark::State& state) {
   }
   SetThreadStartHook(previous);
 }
-BENCHMARK(BM_MasterStartUp)->Arg(1)->Arg(8)->Unit(benchmark::kMicrosecond)->UseManualTime();
+BENCHMARK(BM_MasterStartUp)
+    ->Arg(1)
+    ->Arg(8)
+    ->Iterations(1000)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseManualTime();
 
 void BM_ReadFloor(benchmark::State& state) {
   PrepareEngine();
