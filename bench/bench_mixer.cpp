@@ -64,7 +64,7 @@ BENCHMARK(BM_MixVoices)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
-// When the master (mode 2) begins to run, stamped on its own thread.
+// When the play master begins to run, stamped on its own thread.
 std::atomic<long long> MasterEntered{0};
 
 long long NowNs() {
@@ -75,7 +75,7 @@ long long NowNs() {
 
 void StampMaster(TThread& thread) {
   const auto* calc = dynamic_cast<TCalcThread*>(&thread);
-  if (calc && calc->Mode == 2) MasterEntered.store(NowNs());
+  if (calc && calc->Mode == cmPlayMaster) MasterEntered.store(NowNs());
 }
 
 // From the callback's start call to the master's first step, on the thread the engine starts.
@@ -89,7 +89,7 @@ void BM_MasterStartUp(benchmark::State& state) {
   for (auto _ : state) {
     MasterEntered.store(0);
     const long long start = NowNs();
-    if (!StartMasterIfIdle(2)) {
+    if (!StartMasterIfIdle(cmPlayMaster)) {
       state.SkipWithError("a block was still running");
       break;
     }

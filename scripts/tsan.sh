@@ -11,4 +11,4 @@ cmake --build build-tsan --parallel 4 --target engine_tests platform_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp ${TSAN_OPTIONS:-}"
 ./build-tsan/tests/engine_tests \
   --gtest_filter='VoiceExclusion.*:Mixer.StartMasterIfIdle*:CalcThread.*:Output*:RecordingWriter.*:MainNote.*:EngineReset.*' "$@"
-./build-tsan/tests/platform_tests --gtest_filter='PostedMessages.*:Com.ApartmentsAreCountedPerThread' "$@"
+./build-tsan/tests/platform_tests --gtest_filter='PostedMessages.*:Com.ApartmentsAreCountedPerThread:PlatformThread.*' "$@"

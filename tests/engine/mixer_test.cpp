@@ -338,9 +338,9 @@ TEST_F(CalcThread, MastersAndWorkersRunOn4MiBStacksAndFreeThemselves) {
   FlatSpectrum(0.01f);
   NoteOn(1, 440.0f, 1.0f);
   ThreadCount = 3;
-  ASSERT_TRUE(StartMasterIfIdle(2));
+  ASSERT_TRUE(StartMasterIfIdle(cmPlayMaster));
   while (CalcBusy.load() != 0) std::this_thread::yield();
-  ASSERT_TRUE(StartMasterIfIdle(1));
+  ASSERT_TRUE(StartMasterIfIdle(cmPreviewMaster));
   while (CalcBusy.load() != 0) std::this_thread::yield();
 
   std::vector<int32_t> modes;
@@ -350,7 +350,8 @@ TEST_F(CalcThread, MastersAndWorkersRunOn4MiBStacksAndFreeThemselves) {
     EXPECT_TRUE(seen.FreesItself) << "mode " << seen.Mode;
   }
   std::sort(modes.begin(), modes.end());
-  EXPECT_EQ(modes, (std::vector<int32_t>{1, 2, 3, 3, 4, 4}));
+  EXPECT_EQ(modes, (std::vector<int32_t>{cmPreviewMaster, cmPlayMaster, cmPreviewWorker,
+                                         cmPreviewWorker, cmPlayWorker, cmPlayWorker}));
 }
 
 // The master runs on a thread confined to one processor; its workers may run on every other
