@@ -136,4 +136,47 @@ TEST_F(RenderStream, AFormatBlockShorterThanItsTypeIsRefused) {
   EXPECT_EQ(g.graph->ConnectDirect(g.source->CapturePin(), input.Get(), &shortType.Get()), S_OK);
 }
 
+// A site that offers one service of its own, as the graph component does.
+class TServiceSite : public TComObject<IServiceProvider> {
+ public:
+  static constexpr GUID kService{
+      0x5E1F0A02, 0x7C3B, 0x4D2A, {0x9E, 0x11, 0x42, 0x6C, 0x33, 0x10, 0xAB, 0x02}};
+  HRESULT QueryService(REFGUID service, REFIID riid, void** ppv) override {
+    if (service != kService || riid != kService) return E_NOINTERFACE;
+    *ppv = this;
+    return S_OK;
+  }
+};
+
+TEST_F(RenderStream, APinReachesTheGraphsSiteThroughItsFilterAndTheGraph) {
+  TCaptureGraph g(TTestSource::MakeRgb());
+  ComPtr<TServiceSite> site;
+  site.Attach(new TServiceSite);
+  ComPtr<IObjectWithSite> withSite;
+  ASSERT_EQ(g.graph.As(withSite), S_OK);
+  ASSERT_EQ(withSite->SetSite(static_cast<IServiceProvider*>(site.Get())), S_OK);
+
+  PIN_INFO pin{};
+  ASSERT_EQ(g.source->CapturePin()->QueryPinInfo(&pin), S_OK);
+  EXPECT_EQ(std::u16string(pin.achName), u"Capture");
+  EXPECT_EQ(pin.dir, PINDIR_OUTPUT);
+  FILTER_INFO filter{};
+  ASSERT_EQ(pin.pFilter->QueryFilterInfo(&filter), S_OK);
+  pin.pFilter->Release();
+  EXPECT_EQ(std::u16string(filter.achName), u"Source");
+  ASSERT_NE(filter.pGraph, nullptr);
+  ComPtr<IServiceProvider> services;
+  ASSERT_EQ(filter.pGraph->QueryInterface(IID_IServiceProvider, services.PutVoid()), S_OK);
+  filter.pGraph->Release();
+  void* found = nullptr;
+  EXPECT_EQ(services->QueryService(TServiceSite::kService, TServiceSite::kService, &found), S_OK);
+  EXPECT_EQ(found, static_cast<IServiceProvider*>(site.Get()));
+  EXPECT_EQ(services->QueryService(TServiceSite::kService, IID_IUnknown, &found), E_NOINTERFACE);
+  // A filter that left the graph names none.
+  ASSERT_EQ(g.graph->RemoveFilter(static_cast<IBaseFilter*>(g.source.Get())), S_OK);
+  ASSERT_EQ(g.source->QueryFilterInfo(&filter), S_OK);
+  EXPECT_EQ(filter.pGraph, nullptr);
+  withSite->SetSite(nullptr);
+}
+
 }  // namespace

@@ -2,8 +2,10 @@
 // that end the callbacks, a removed filter, events reaching the notify window on the GUI
 // thread, a source that loses its device, and a graph that cannot run.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <thread>
 
 #include "dshow_fixture.h"
@@ -50,6 +52,26 @@ TEST_F(GraphRun, DeliversEveryFrameInOrderOnTheStreamingThreadUntilStopped) {
     EXPECT_EQ(g.recorder->lengths[i], 64 * 48 * 3);
   }
   EXPECT_EQ(g.source->Refused(), 0u);
+}
+
+TEST_F(GraphRun, ThroughTheGrabberToAFilterBehindIt) {
+  TCaptureGraph g(TTestSource::MakeRgb());
+  const ComPtr<TTestSink> sink = TTestSink::Make();
+  ASSERT_EQ(g.graph->AddFilter(sink.Get(), u"Sink"), S_OK);
+  ASSERT_EQ(g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, nullptr,
+                                    static_cast<IBaseFilter*>(g.source.Get()),
+                                    g.grabberFilter.Get(), sink.Get()),
+            S_OK);
+  // The sample callback gets the sample itself.
+  ASSERT_EQ(g.grabber->SetCallback(g.recorder.Get(), 0), S_OK);
+  g.source->AllowFrames(10);
+  ASSERT_EQ(g.control->Run(), S_OK);
+  WaitUntil([&] { return sink->Counters().size() == 10; });
+  ASSERT_EQ(g.control->Stop(), S_OK);
+  const std::vector<uint32_t> expected{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+  EXPECT_EQ(sink->Counters(), expected);  // the filters behind started first: nothing lost
+  std::lock_guard guard(g.recorder->lock);
+  EXPECT_EQ(g.recorder->counters, expected);
 }
 
 TEST_F(GraphRun, StopEndsTheCallbacksEvenWhileFramesArrive) {
@@ -118,6 +140,28 @@ TEST_F(GraphRun, AGraphThatCannotRunSaysWhyInWordsAndStaysStopped) {
     g.grabberFilter->GetState(0, &grabberState);
     EXPECT_EQ(grabberState, State_Stopped) << c.what;
   }
+}
+
+TEST_F(GraphRun, TheLogFileGetsALinePerChangeOfState) {
+  TCaptureGraph g(TTestSource::MakeRgb());
+  ASSERT_EQ(g.Render(), S_OK);
+  char path[] = "/tmp/lumatap-graph-log-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(g.graph->SetLogFile(fd), S_OK);
+  g.control->Run();
+  g.control->Pause();
+  g.control->Stop();
+  g.graph->SetLogFile(0);
+  g.control->Run();  // no longer logged
+  g.control->Stop();
+  lseek(fd, 0, SEEK_SET);
+  char text[512] = {};
+  const ssize_t n = read(fd, text, sizeof text - 1);
+  close(fd);
+  unlink(path);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(std::count(text, text + n, '\n'), 3) << text;
 }
 
 using GraphEvents = DShowTest;

@@ -126,3 +126,41 @@ void TTestSource::Stream() {
   self->AddRef();
   NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(self), 0);
 }
+
+inline constexpr CLSID CLSID_TestSink{
+    0x5E1F0A03, 0x7C3B, 0x4D2A, {0x9E, 0x11, 0x42, 0x6C, 0x33, 0x10, 0xAB, 0x03}};
+
+class TTestSink::TPin : public TDSInputPin {
+ public:
+  explicit TPin(TTestSink& sink) : TDSInputPin(sink, u"In"), sink_(sink) {}
+
+ protected:
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
+    return mt.majortype == MEDIATYPE_Video ? S_OK : S_FALSE;
+  }
+  HRESULT OnReceive(IMediaSample* sample) override {
+    BYTE* data = nullptr;
+    uint32_t counter = 0;
+    if (Succeeded(sample->GetPointer(&data)) && sample->GetActualDataLength() >= 4)
+      std::memcpy(&counter, data, 4);
+    std::lock_guard guard(sink_.lock_);
+    sink_.counters_.push_back(counter);
+    return S_OK;
+  }
+
+ private:
+  TTestSink& sink_;
+};
+
+TTestSink::TTestSink() : TDSFilter(CLSID_TestSink) { AddPin(std::make_unique<TPin>(*this)); }
+
+ComPtr<TTestSink> TTestSink::Make() {
+  ComPtr<TTestSink> sink;
+  sink.Attach(new TTestSink);
+  return sink;
+}
+
+std::vector<uint32_t> TTestSink::Counters() {
+  std::lock_guard guard(lock_);
+  return counters_;
+}

@@ -57,3 +57,16 @@ class TTestSource : public TDSFilter {
   uint64_t delivered_ = 0, refused_ = 0;
   std::thread thread_;
 };
+
+// A sink for the DirectShow tests: one input pin taking any video type, counting what arrives.
+class TTestSink : public TDSFilter {
+ public:
+  TTestSink();
+  static ComPtr<TTestSink> Make();
+  std::vector<uint32_t> Counters();
+
+ private:
+  class TPin;
+  std::mutex lock_;
+  std::vector<uint32_t> counters_;
+};
