@@ -1,18 +1,21 @@
-// The block computation against the machine's floor and a plain oscillator bank.
+// The block computation run back to back, against the machine's floor and a plain oscillator
+// bank (bench_paced measures blocks as the sound device paces them).
 //
 // MixVoices: ten sustaining voices over a spectrum whose 4096 bins are all non-zero, per
 // ThreadCount, on the calling thread (as the main-note export runs it; the workers are started
-// per block). MasterBlock: the same block on a master thread started per block, as the
-// wave-out callback does it; the difference is the master's own start-up. ReadFloor: just reading
-// what a block reads (4 KiB from each of the 4096 tables, 16 KiB apart, at advancing positions), on
-// 1 and 8 threads that stay alive. KernelsOnly: the play kernels alone on threads that stay alive,
-// each on its range, to tell the kernels' cost from the per-block thread start-up. ScalarBank:
-// std::sin per partial per sample, 4096 partials, 1024 samples. With several threads Google
-// Benchmark divides the time by the thread count; the ratios, printed after the table, use the time
-// per block (the figure times the thread count).
+// per block). MasterStartUp: from the wave-out callback's start call to the first step of the
+// master thread it starts. ReadFloor: just reading what a block reads (4 KiB from each of the
+// 4096 tables, 16 KiB apart, at advancing positions), on 1 and 8 threads that stay alive and read
+// freely, which no block that starts and joins its threads reaches. KernelsOnly: the play kernels
+// alone on threads that stay alive, each on its range, to tell the kernels' cost from the
+// per-block thread start-up. ScalarBank: std::sin per partial per sample, 4096 partials, 1024
+// samples. With several threads Google Benchmark divides the time by the thread count; the
+// ratios, printed after the table, use the time per block (the figure times the thread count).
 #include <benchmark/benchmark.h>
 #include <immintrin.h>
+#include <time.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "engine/waves.h"
+#include "table_reads.h"
 
 namespace {
 
@@ -60,46 +64,46 @@ BENCHMARK(BM_MixVoices)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
-void BM_MasterBlock(benchmark::State& state) {
+// When the play master begins to run, stamped on its own thread.
+std::atomic<long long> MasterEntered{0};
+
+long long NowNs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec * 1000000000LL + ts.tv_nsec;
+}
+
+void StampMaster(TThread& thread) {
+  const auto* calc = dynamic_cast<TCalcThread*>(&thread);
+  if (calc && calc->Mode == cmPlayMaster) MasterEntered.store(NowNs());
+}
+
+// From the callback's start call to the master's first step, on the thread the engine starts.
+// This thread then sleeps until the block is done: spinning, it could hold the very processor
+// the master or one of its workers is placed on.
+void BM_MasterStartUp(benchmark::State& state) {
   PrepareEngine();
   ThreadCount = static_cast<int32_t>(state.range(0));
+  const TThreadStartHook previous = SetThreadStartHook(StampMaster);
+  const timespec pause{0, 50000};
   for (auto _ : state) {
-    while (!StartMasterIfIdle(2)) {
+    MasterEntered.store(0);
+    const long long start = NowNs();
+    if (!StartMasterIfIdle(cmPlayMaster)) {
+      state.SkipWithError("a block was still running");
+      break;
     }
-    while (CalcBusy.load() != 0) _mm_pause();
+    while (CalcBusy.load() != 0) nanosleep(&pause, nullptr);
+    state.SetIterationTime(static_cast<double>(MasterEntered.load() - start) / 1e9);
   }
+  SetThreadStartHook(previous);
 }
-// Only with one range: with eight, this waiting thread would be a ninth on eight cores.
-BENCHMARK(BM_MasterBlock)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-// Sums 128 blocks of eight samples of each table, stepping down and wrapping as the kernels
-// do, eight tables side by side (as many read streams as the kernels keep open).
-__attribute__((target("avx"))) float ReadTables(int first, int last, int32_t* positions) {
-  __m256 sum[8];
-  for (__m256& s : sum) s = _mm256_setzero_ps();
-  for (int p = first; p + 7 < last; p += 8) {
-    const char* table[8];
-    int32_t pos[8];
-    for (int k = 0; k < 8; ++k) {
-      table[k] = reinterpret_cast<const char*>(WaveTables[p + k]);
-      pos[k] = positions[p + k];
-    }
-    for (int g = 0; g < 128; ++g) {
-#pragma GCC unroll 8
-      for (int k = 0; k < 8; ++k) {
-        sum[k] = _mm256_add_ps(sum[k],
-                               _mm256_load_ps(reinterpret_cast<const float*>(table[k] + pos[k])));
-        pos[k] -= 32;
-        if (pos[k] < 0) pos[k] = WaveWrapOffset[p + k];
-      }
-    }
-    for (int k = 0; k < 8; ++k) positions[p + k] = pos[k];
-  }
-  for (int k = 1; k < 8; ++k) sum[0] = _mm256_add_ps(sum[0], sum[k]);
-  alignas(32) float lanes[8];
-  _mm256_store_ps(lanes, sum[0]);
-  return lanes[0] + lanes[7];
-}
+BENCHMARK(BM_MasterStartUp)
+    ->Arg(1)
+    ->Arg(8)
+    ->Iterations(1000)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseManualTime();
 
 void BM_ReadFloor(benchmark::State& state) {
   PrepareEngine();
@@ -189,10 +193,12 @@ int main(int argc, char** argv) {
                   us / kBlockMicroseconds);
   }
   const double mix1 = reporter.Find("BM_MixVoices/1/"), mix8 = reporter.Find("BM_MixVoices/8/");
-  const double master1 = reporter.Find("BM_MasterBlock/1/");
-  const double masterStart = master1 > mix1 ? master1 - mix1 : 0.0;
-  const double master8 = mix8 + masterStart;
-  if (master1 > 0) std::printf("  master thread start-up: %.1f us\n", masterStart);
+  const double start1 = reporter.Find("BM_MasterStartUp/1/");
+  const double start8 = reporter.Find("BM_MasterStartUp/8/");
+  const double master1 = mix1 + start1, master8 = mix8 + start8;
+  if (start1 > 0 || start8 > 0)
+    std::printf("  master thread start-up: %.1f us (1 thread), %.1f us (8 threads)\n", start1,
+                start8);
   if (floor1 > 0 && mix1 > 0)
     std::printf("  1 thread:  block / read floor = %.2f (with the master's start-up: %.2f)\n",
                 mix1 / floor1, master1 / floor1);

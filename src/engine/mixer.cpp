@@ -28,8 +28,12 @@ int32_t ConvertSample(float s) {
 
 // Steps 4 to 6 of a master: one worker per range but the last, the last range on this
 // thread, then a spin (no sleep, no yield) until every worker has published its samples.
+// Workers keep off the processor this master runs on as it starts them: one placed there would
+// wait for the master's spin to be preempted before it could even begin.
 void RunRanges(int32_t threads, int32_t workerMode, TKernel kernel) {
   const int32_t chunk = RangeChunk(threads);
+  TProcessorSet beside{};
+  if (threads > 1) beside = ProcessorsBesideCurrent();
   for (int32_t i = 0; i < threads - 1; ++i) {
     TWorkBlock& block = WorkBlocks[i];
     block.Done.store(0, std::memory_order_relaxed);
@@ -37,7 +41,7 @@ void RunRanges(int32_t threads, int32_t workerMode, TKernel kernel) {
     block.Last = (i + 1) * chunk - 1;
     std::atomic_thread_fence(std::memory_order_seq_cst);
     try {
-      new TCalcThread(i, workerMode, block.First, block.Last);
+      new TCalcThread(i, workerMode, block.First, block.Last, &beside);
     } catch (const std::exception&) {
       // Without the worker nobody would ever set Done: compute its range here instead.
       kernel(block);
@@ -58,9 +62,11 @@ int32_t CurrentThreadCount() { return std::clamp<int32_t>(ThreadCount, 1, MaxThr
 
 int32_t RangeChunk(int32_t threads) { return (BinCount / threads) & ~3; }
 
-TCalcThread::TCalcThread(int32_t Index, int32_t Mode, int32_t First, int32_t Last)
+TCalcThread::TCalcThread(int32_t Index, int32_t Mode, int32_t First, int32_t Last,
+                         const TProcessorSet* processors)
     : TThread(false, CalcThreadStackSize), Index(Index), First(First), Last(Last), Mode(Mode) {
   FreeOnTerminate = true;
+  if (processors) SetProcessors(*processors);
   AfterConstruction();
 }
 

@@ -46,10 +46,12 @@ enum : int32_t {
 };
 
 // The master and worker threads: 4 MiB stacks, started at once, detached, freeing themselves.
-// A mode other than the four above does nothing.
+// A mode other than the four above does nothing. A master gives its workers the processors
+// they may run on (nullptr or empty: anywhere).
 class TCalcThread : public TThread {
  public:
-  TCalcThread(int32_t Index, int32_t Mode, int32_t First, int32_t Last);
+  TCalcThread(int32_t Index, int32_t Mode, int32_t First, int32_t Last,
+              const TProcessorSet* processors = nullptr);
 
   int32_t Index;
   int32_t First;

@@ -131,7 +131,12 @@ void BuildGrid() {
   }
   ResetWavePositions();
 
-  const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+  // One filler per processor this process may run on: confined to two, eight would only queue.
+  DWORD_PTR processMask = 0, systemMask = 0;
+  const unsigned processors = GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask)
+                                  ? static_cast<unsigned>(std::popcount(processMask))
+                                  : std::thread::hardware_concurrency();
+  const unsigned workers = std::clamp(processors, 1u, 8u);
   auto fillEvery = [](unsigned first, unsigned stride) {
     ClearUpperVectorState();
     for (unsigned k = first; k < BinCount; k += stride) FillTable(static_cast<int>(k), plans[k]);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sched.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -281,47 +283,108 @@ TEST_F(Mixer, StartMasterIfIdleRunsOneMasterAndRefusesWhileBusy) {
   EXPECT_EQ(Voices[0].AttackLeft, 4);  // the preview master leaves the voices alone
 }
 
-// A thread class in the manner of the platform's: own stack size, frees itself, may wait
-// suspended for its start.
-class TProbeThread : public TThread {
- public:
-  TProbeThread(bool suspended, std::atomic<size_t>& stack, std::atomic<int>& freed)
-      : TThread(suspended, CalcThreadStackSize), stack_(stack), freed_(freed) {
-    FreeOnTerminate = true;
-    AfterConstruction();
-  }
-  ~TProbeThread() override { freed_ = 1; }
+// What each calculation thread the engine starts sees of itself, read on that thread just
+// before its body runs.
+struct TSeenThread {
+  int32_t Mode;
+  size_t Stack;
+  bool FreesItself;
+  cpu_set_t Processors;
+};
 
+class CalcThread : public Mixer {
  protected:
-  void Execute() override {
+  static constexpr int kMaxSeen = 16;
+  static inline TSeenThread seen_[kMaxSeen];
+  static inline std::atomic<int> count_{0};
+
+  static void Look(TThread& thread) {
+    auto* calc = dynamic_cast<TCalcThread*>(&thread);
+    if (!calc) return;
+    const int i = count_.fetch_add(1);
+    if (i >= kMaxSeen) return;
+    TSeenThread& seen = seen_[i];
+    seen.Mode = calc->Mode;
+    seen.FreesItself = calc->FreeOnTerminate;
     pthread_attr_t attr;
-    size_t size = 0;
-    pthread_getattr_np(pthread_self(), &attr);
-    pthread_attr_getstacksize(&attr, &size);
-    pthread_attr_destroy(&attr);
-    stack_ = size;
+    seen.Stack = 0;
+    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+      pthread_attr_getstacksize(&attr, &seen.Stack);
+      pthread_attr_destroy(&attr);
+    }
+    CPU_ZERO(&seen.Processors);
+    pthread_getaffinity_np(pthread_self(), sizeof(cpu_set_t), &seen.Processors);
+  }
+
+  void SetUp() override {
+    Mixer::SetUp();
+    count_ = 0;
+    previousHook_ = SetThreadStartHook(&CalcThread::Look);
+  }
+  void TearDown() override {
+    SetThreadStartHook(previousHook_);
+    Mixer::TearDown();
+  }
+
+  static std::vector<TSeenThread> Seen() {
+    return std::vector<TSeenThread>(seen_, seen_ + std::min(count_.load(), kMaxSeen));
   }
 
  private:
-  std::atomic<size_t>& stack_;
-  std::atomic<int>& freed_;
+  TThreadStartHook previousHook_ = nullptr;
 };
 
-TEST(CalcThread, RunsOnA4MiBStackAndFreesItself) {
-  std::atomic<size_t> stack{0};
-  std::atomic<int> freed{0};
-  new TProbeThread(false, stack, freed);
-  while (freed.load() == 0) std::this_thread::yield();
-  EXPECT_GE(stack.load(), size_t{4194304});
+TEST_F(CalcThread, MastersAndWorkersRunOn4MiBStacksAndFreeThemselves) {
+  FlatSpectrum(0.01f);
+  NoteOn(1, 440.0f, 1.0f);
+  ThreadCount = 3;
+  ASSERT_TRUE(StartMasterIfIdle(cmPlayMaster));
+  while (CalcBusy.load() != 0) std::this_thread::yield();
+  ASSERT_TRUE(StartMasterIfIdle(cmPreviewMaster));
+  while (CalcBusy.load() != 0) std::this_thread::yield();
 
-  stack = 0;
-  freed = 0;
-  auto* suspended = new TProbeThread(true, stack, freed);
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(stack.load(), 0u);
-  suspended->Start();
-  while (freed.load() == 0) std::this_thread::yield();
-  EXPECT_GE(stack.load(), size_t{4194304});
+  std::vector<int32_t> modes;
+  for (const TSeenThread& seen : Seen()) {
+    modes.push_back(seen.Mode);
+    EXPECT_GE(seen.Stack, size_t{4194304}) << "mode " << seen.Mode;
+    EXPECT_TRUE(seen.FreesItself) << "mode " << seen.Mode;
+  }
+  std::sort(modes.begin(), modes.end());
+  EXPECT_EQ(modes, (std::vector<int32_t>{cmPreviewMaster, cmPlayMaster, cmPreviewWorker,
+                                         cmPreviewWorker, cmPlayWorker, cmPlayWorker}));
+}
+
+// The master runs on a thread confined to one processor; its workers may run on every other
+// processor of the process, or, when the process has only that one, where the master may.
+TEST_F(CalcThread, WorkersRunOffTheProcessorTheMasterStartsThemOn) {
+  cpu_set_t process;
+  CPU_ZERO(&process);
+  ASSERT_EQ(sched_getaffinity(getpid(), sizeof(process), &process), 0);
+  int master = 0;
+  while (!CPU_ISSET(master, &process)) ++master;
+  cpu_set_t only;
+  CPU_ZERO(&only);
+  CPU_SET(master, &only);
+
+  FlatSpectrum(0.01f);
+  NoteOn(1, 440.0f, 1.0f);
+  ThreadCount = 4;
+  std::thread([&] {
+    ASSERT_EQ(pthread_setaffinity_np(pthread_self(), sizeof(only), &only), 0);
+    MixVoices();
+    MixSpectrum();
+  }).join();
+
+  cpu_set_t expected = process;
+  if (CPU_COUNT(&process) > 1)
+    CPU_CLR(master, &expected);
+  else
+    expected = only;
+  const std::vector<TSeenThread> seen = Seen();
+  ASSERT_EQ(seen.size(), 6u);
+  for (const TSeenThread& worker : seen) {
+    EXPECT_TRUE(CPU_EQUAL(&worker.Processors, &expected)) << "mode " << worker.Mode;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -13,6 +15,14 @@
 namespace {
 HANDLE const kCurrentThread = reinterpret_cast<HANDLE>(-2);
 HANDLE const kCurrentProcess = reinterpret_cast<HANDLE>(-1);
+std::atomic<TThreadStartHook> StartHook{nullptr};
+
+// The process's processors are those of its main thread, whose id is the process id; the
+// calling thread may have been confined further.
+bool ProcessProcessors(cpu_set_t& set) {
+  CPU_ZERO(&set);
+  return sched_getaffinity(getpid(), sizeof(set), &set) == 0;
+}
 }  // namespace
 
 HANDLE GetCurrentThread() { return kCurrentThread; }
@@ -33,8 +43,7 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
 BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR* processMask, DWORD_PTR* systemMask) {
   if (process != kCurrentProcess || !processMask || !systemMask) return FALSE;
   cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof(set), &set) != 0) return FALSE;
+  if (!ProcessProcessors(set)) return FALSE;
   DWORD_PTR mask = 0;
   for (int i = 0; i < 64; ++i)
     if (CPU_ISSET(i, &set)) mask |= DWORD_PTR{1} << i;
@@ -51,6 +60,29 @@ void GetSystemInfo(SYSTEM_INFO* info) {
   info->dwNumberOfProcessors = cpus > 0 ? static_cast<DWORD>(cpus) : 1;
 }
 
+TProcessorSet ProcessorsBeside(const cpu_set_t& process, int processor) {
+  TProcessorSet beside{};
+  CPU_ZERO(&beside.Set);
+  if (processor < 0 || processor >= CPU_SETSIZE || !CPU_ISSET(processor, &process) ||
+      CPU_COUNT(&process) < 2)
+    return beside;
+  beside.Set = process;
+  CPU_CLR(processor, &beside.Set);
+  return beside;
+}
+
+TProcessorSet ProcessorsBesideCurrent() {
+  cpu_set_t process;
+  if (!ProcessProcessors(process)) {
+    TProcessorSet none{};
+    CPU_ZERO(&none.Set);
+    return none;
+  }
+  return ProcessorsBeside(process, sched_getcpu());
+}
+
+TThreadStartHook SetThreadStartHook(TThreadStartHook hook) { return StartHook.exchange(hook); }
+
 TThread::TThread(bool createSuspended, size_t stackSize)
     : suspended_(createSuspended), stackSize_(stackSize) {}
 
@@ -61,17 +93,11 @@ void TThread::AfterConstruction() {
 void TThread::Start() {
   // A second start would run Execute twice on one object (and free it twice).
   if (started_) throw EThread("Thread already started");
-  pthread_attr_t attr;
-  if (pthread_attr_init(&attr) != 0) throw EThread("Thread creation error");
-  int rc = pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-  if (rc == 0 && stackSize_ != 0) rc = pthread_attr_setstacksize(&attr, stackSize_);
-  pthread_t thread;
-  if (rc == 0) {
-    suspended_ = false;
-    started_ = true;
-    rc = pthread_create(&thread, &attr, &TThread::ThreadProc, this);
-  }
-  pthread_attr_destroy(&attr);
+  suspended_ = false;
+  started_ = true;
+  int rc = Create(!processors_.Empty());
+  // A processor taken away from the process since the set was made: run unplaced instead.
+  if (rc == EINVAL && !processors_.Empty()) rc = Create(false);
   if (rc != 0) {
     suspended_ = true;
     started_ = false;
@@ -79,9 +105,24 @@ void TThread::Start() {
   }
 }
 
+int TThread::Create(bool placed) {
+  pthread_attr_t attr;
+  int rc = pthread_attr_init(&attr);
+  if (rc != 0) return rc;
+  rc = pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+  if (rc == 0 && stackSize_ != 0) rc = pthread_attr_setstacksize(&attr, stackSize_);
+  if (rc == 0 && placed)
+    rc = pthread_attr_setaffinity_np(&attr, sizeof(processors_.Set), &processors_.Set);
+  pthread_t thread;
+  if (rc == 0) rc = pthread_create(&thread, &attr, &TThread::ThreadProc, this);
+  pthread_attr_destroy(&attr);
+  return rc;
+}
+
 void* TThread::ThreadProc(void* self) {
   auto* thread = static_cast<TThread*>(self);
   ClearUpperVectorState();
+  if (const TThreadStartHook hook = StartHook.load()) hook(*thread);
   thread->Execute();
   if (thread->FreeOnTerminate) delete thread;
   return nullptr;

@@ -1,6 +1,8 @@
 // Threads and processors: priority, affinity mask and processor count over pthreads and sysconf.
 #pragma once
 
+#include <sched.h>
+
 #include <cstddef>
 #include <stdexcept>
 
@@ -32,6 +34,20 @@ BOOL SetThreadPriority(HANDLE thread, int priority);
 BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR* processMask, DWORD_PTR* systemMask);
 void GetSystemInfo(SYSTEM_INFO* info);
 
+// A set of processors, numbered as the system numbers them. Empty means no restriction: a new
+// thread then runs wherever its creator may.
+struct TProcessorSet {
+  cpu_set_t Set;
+  bool Empty() const { return CPU_COUNT(&Set) == 0; }
+};
+
+// Every processor of the process but the given one. Empty when that leaves nothing to choose
+// from: the process has a single processor, or the given one is unknown (negative) or not the
+// process's.
+TProcessorSet ProcessorsBeside(const cpu_set_t& process, int processor);
+// The same for the processor the calling thread runs on at this moment.
+TProcessorSet ProcessorsBesideCurrent();
+
 // Raised when the system cannot create a thread.
 class EThread : public std::runtime_error {
  public:
@@ -53,6 +69,9 @@ class TThread {
 
   // Starts a thread created suspended; raises EThread when the system refuses.
   void Start();
+  // Before the start: the processors the thread may run on from its first instruction on
+  // (empty: wherever its creator may).
+  void SetProcessors(const TProcessorSet& processors) { processors_ = processors; }
 
   bool FreeOnTerminate = false;
 
@@ -63,8 +82,15 @@ class TThread {
 
  private:
   static void* ThreadProc(void* self);
+  int Create(bool placed);  // pthread_create's result
 
   bool suspended_;
   bool started_ = false;
   size_t stackSize_;
+  TProcessorSet processors_{};
 };
+
+// Called on every thread a TThread starts, on that thread, just before Execute; lets tests and
+// benchmarks look at threads that code below them starts. Returns the previous hook.
+using TThreadStartHook = void (*)(TThread& thread);
+TThreadStartHook SetThreadStartHook(TThreadStartHook hook);
