@@ -77,7 +77,7 @@ TEST(ErrorTexts, CopiedCutToTheBufferAndZeroForUnknownCodes) {
       {E_NOINTERFACE, 255, "No such interface supported.", 28},
       {E_POINTER, 8, "Invalid", 7},  // cut to seven characters and the zero
       {E_POINTER, 1, "", 0},
-      {static_cast<HRESULT>(0x80040200u), 255, "", 0},  // no text for this code yet
+      {static_cast<HRESULT>(0x8004FFFFu), 255, "", 0},  // a code without a text
   };
   for (const Case& c : cases) {
     char a[256];

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/com/builtin.h"
+#include "platform/dshow/classes.h"
 
 namespace {
 
@@ -18,11 +19,15 @@ thread_local Apartment t_apartment;
 std::atomic<long> g_objects{0};
 std::atomic<long> g_taskBlocks{0};
 
-// The class registry, filled with the library's own classes on first use.
+// The class registry, filled on first use with the classes of this process's runtime: the
+// library's own and those of the DirectShow layer.
 struct Registry {
   std::mutex lock;
   std::map<CLSID, TCreateInstance> classes;
-  Registry() { RegisterBuiltinClasses(classes); }
+  Registry() {
+    RegisterBuiltinClasses(classes);
+    RegisterDirectShowClasses(classes);
+  }
 };
 
 Registry& TheRegistry() {

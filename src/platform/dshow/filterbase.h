@@ -58,7 +58,8 @@ class TDSFilter : public TComObject<IBaseFilter> {
 
   // Before the state becomes paused (from stopped or running); a failure keeps the old state.
   virtual HRESULT OnPause(FILTER_STATE) { return S_OK; }
-  // Before the state becomes running; a failure keeps it paused.
+  // With the state already running (the streaming thread may start delivering); a failure
+  // puts it back to paused.
   virtual HRESULT OnRun(REFERENCE_TIME) { return S_OK; }
   // After the state became stopped and every input pin finished its receive: the streaming
   // must have ended when this returns.

@@ -116,7 +116,8 @@ class TDSPin : public IPin, public IKsPropertySet {
 
  private:
   HRESULT TryConnection(IPin* receivePin, const AM_MEDIA_TYPE& mt);
-  HRESULT TryTypesOf(IPin* lister, IPin* receivePin, const AM_MEDIA_TYPE* partial, bool* anyFitted);
+  // The types that lister lists and partial fits, tried in turn.
+  HRESULT TryTypesOf(IPin* lister, IPin* receivePin, const AM_MEDIA_TYPE* partial);
   void SetConnection(IPin* peer, const AM_MEDIA_TYPE* mt);
 
   TDSFilter& filter_;
