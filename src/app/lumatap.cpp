@@ -5,6 +5,11 @@
 #include <memory>
 
 #include "app/programhost.h"
+#include "capture/directx/direct3d9.h"
+#include "capture/directx/directdraw.h"
+#include "capture/directx/directshow9.h"
+#include "capture/directx/dxerr9.h"
+#include "capture/directx/reserved.h"
 #include "platform/com/com.h"
 #include "platform/qt/application_qt.h"
 #include "platform/win/cpu.h"
@@ -68,12 +73,25 @@ int RunLumatap(int argc, char** argv) {
   InstallEngineHost();
   // Posted window messages reach their handles through Qt's loop.
   InstallQtApplicationServices();
-  // COM for the main thread, which the capture components rely on; uninitialised at the very
-  // end, after the windows (and with them the capture components) are gone.
+  // The DirectX library bindings in their modules' order around COM for the main thread, which
+  // the capture components rely on. Finalised in the reverse order at the very end, after the
+  // windows (and with them the capture components) are gone.
+  directx::LoadDirectDraw();
+  directx::LoadDirect3D9();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  struct UninitializeCom {
-    ~UninitializeCom() { CoUninitialize(); }
-  } uninitializeCom;
+  directx::InitializeDirectShow9Module();
+  directx::InitializeReservedModule();
+  directx::InitializeDxErr9Module();
+  struct FinalizeModules {
+    ~FinalizeModules() {
+      directx::FinalizeDxErr9Module();
+      directx::FinalizeReservedModule();
+      directx::FinalizeDirectShow9Module();
+      CoUninitialize();
+      directx::UnloadDirect3D9();
+      directx::UnloadDirectDraw();
+    }
+  } finalizeModules;
   QtDialogService dialogs;
   const bool ownDialogs = GetDialogService() == nullptr;
   if (ownDialogs) SetDialogService(&dialogs);

@@ -30,11 +30,11 @@ class TRunningObjectTable final : public IRunningObjectTable {
   ULONG AddRef() override { return 2; }
   ULONG Release() override { return 1; }
 
-  HRESULT Register(DWORD, IUnknown* obj, IMoniker* name, DWORD* cookie) override {
+  HRESULT Register(DWORD flags, IUnknown* obj, IMoniker* name, DWORD* cookie) override {
     if (!cookie) return E_INVALIDARG;
     *cookie = 0;
     if (!obj || !name) return E_INVALIDARG;
-    Entry entry{0, ComPtr<IUnknown>(obj), ComPtr<IMoniker>(name), {}};
+    Entry entry{0, flags, ComPtr<IUnknown>(obj), ComPtr<IMoniker>(name), {}};
     const HRESULT hr = DisplayName(name, entry.display);
     if (FAILED(hr)) return hr;
     std::lock_guard guard(lock_);
@@ -81,6 +81,16 @@ class TRunningObjectTable final : public IRunningObjectTable {
     return S_OK;
   }
 
+  HRESULT FlagsOf(DWORD cookie, DWORD* flags) {
+    if (!flags) return E_POINTER;
+    std::lock_guard guard(lock_);
+    const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                 [cookie](const Entry& e) { return e.cookie == cookie; });
+    if (it == entries_.end()) return E_INVALIDARG;
+    *flags = it->flags;
+    return S_OK;
+  }
+
   HRESULT EnumRunning(IEnumMoniker** ppenum) override {
     if (!ppenum) return E_POINTER;
     std::vector<ComPtr<IMoniker>> names;
@@ -94,6 +104,7 @@ class TRunningObjectTable final : public IRunningObjectTable {
  private:
   struct Entry {
     DWORD cookie = 0;
+    DWORD flags = 0;
     ComPtr<IUnknown> object;
     ComPtr<IMoniker> name;
     std::u16string display;
@@ -111,12 +122,22 @@ class TRunningObjectTable final : public IRunningObjectTable {
 
 }  // namespace
 
+namespace {
+TRunningObjectTable& TheTable() {
+  static TRunningObjectTable* const table = new TRunningObjectTable;
+  return *table;
+}
+}  // namespace
+
 HRESULT GetRunningObjectTable(DWORD reserved, IRunningObjectTable** pprot) {
   if (!pprot) return E_INVALIDARG;
   *pprot = nullptr;
   if (reserved != 0) return E_INVALIDARG;
   if (!CoIsInitialized()) return CO_E_NOTINITIALIZED;
-  static TRunningObjectTable* const table = new TRunningObjectTable;
-  *pprot = table;
+  *pprot = &TheTable();
   return S_OK;
+}
+
+HRESULT GetRunningObjectFlags(DWORD cookie, DWORD* flags) {
+  return TheTable().FlagsOf(cookie, flags);
 }

@@ -25,3 +25,7 @@ inline constexpr IID IID_IRunningObjectTable = IRunningObjectTable::iid;
 
 // The process's table; reserved must be 0, and the thread must be in an apartment.
 HRESULT GetRunningObjectTable(DWORD reserved, IRunningObjectTable** pprot);
+
+// The flags an object was registered with, for tools that inspect the table: E_INVALIDARG for
+// a cookie that is not registered.
+HRESULT GetRunningObjectFlags(DWORD cookie, DWORD* flags);

@@ -71,6 +71,13 @@ bool SetInprocLibraryPresent(const std::string& fileName, bool present) {
   return true;
 }
 
+int InprocLibraryLoads(const std::string& fileName) {
+  Libraries& l = TheLibraries();
+  std::lock_guard guard(l.lock);
+  const auto it = l.table.find(Lower(fileName));
+  return it == l.table.end() ? -1 : it->second->loads;
+}
+
 HMODULE LoadLibraryA(const char* fileName) {
   if (!fileName || !*fileName) return nullptr;
   Libraries& l = TheLibraries();

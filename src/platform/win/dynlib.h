@@ -32,3 +32,6 @@ void RegisterInprocLibrary(const std::string& fileName, std::vector<TLibraryEntr
 // Takes a present library of the table away (false) or brings it back (true), as on a machine
 // without it; handles already loaded stay valid. False when the name is not in the table.
 bool SetInprocLibraryPresent(const std::string& fileName, bool present);
+// Handles of a library of the table held now (loaded and not yet freed); -1 when the name is
+// not in the table. Lets a test see whether and how often a library was bound.
+int InprocLibraryLoads(const std::string& fileName);
