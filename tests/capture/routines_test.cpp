@@ -115,23 +115,6 @@ class FakeGraph : public TComObject<IFilterGraph> {
   HRESULT SetDefaultSyncSource() override { return E_NOTIMPL; }
 };
 
-std::u16string NameOfLastRegistration() {
-  ComPtr<IRunningObjectTable> rot;
-  GetRunningObjectTable(0, rot.ReleaseAndGetAddressOf());
-  ComPtr<IEnumMoniker> names;
-  rot->EnumRunning(names.ReleaseAndGetAddressOf());
-  std::u16string last;
-  IMoniker* name = nullptr;
-  while (names->Next(1, &name, nullptr) == S_OK) {
-    LPOLESTR text = nullptr;
-    name->GetDisplayName(nullptr, nullptr, &text);
-    last = text;
-    CoTaskMemFree(text);
-    name->Release();
-  }
-  return last;
-}
-
 TEST(RunningObjectTable, RegistersTheGraphWeaklyUnderItsItemNameAndReleasesEverything) {
   auto* graph = new FakeGraph;
   DWORD cookie = 0;
@@ -143,13 +126,21 @@ TEST(RunningObjectTable, RegistersTheGraphWeaklyUnderItsItemNameAndReleasesEvery
   const long alive = ComObjectsAlive();
   ASSERT_EQ(AddGraphToRot(graph, cookie), S_OK);
   EXPECT_NE(cookie, 0u);
-  char expected[64];
+  // The graph is found under the expected name.
+  char item[64];
   std::snprintf(
-      expected, sizeof expected, "!FilterGraph %016" PRIX64 " pid %" PRIX32,
+      item, sizeof item, "FilterGraph %016" PRIX64 " pid %" PRIX32,
       static_cast<uint64_t>(reinterpret_cast<uintptr_t>(static_cast<IFilterGraph*>(graph))),
       GetCurrentProcessId());
-  const std::string text(expected);
-  EXPECT_EQ(NameOfLastRegistration(), std::u16string(text.begin(), text.end()));
+  ComPtr<IMoniker> name;
+  ASSERT_EQ(CreateItemMoniker(u"!", Utf8ToWide(item).c_str(), name.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IRunningObjectTable> rot;
+  GetRunningObjectTable(0, rot.ReleaseAndGetAddressOf());
+  ComPtr<IUnknown> found;
+  ASSERT_EQ(rot->GetObject(name.Get(), found.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(found.Get(), static_cast<IUnknown*>(graph));
+  found.Reset();
+  name.Reset();
   DWORD flags = ~0u;
   ASSERT_EQ(GetRunningObjectFlags(cookie, &flags), S_OK);
   EXPECT_EQ(flags, 0u) << "a weak registration";
