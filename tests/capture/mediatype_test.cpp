@@ -43,9 +43,9 @@ Bytes Pattern(size_t n, size_t held = ~size_t{0}) {
   return b;
 }
 
-class MediaType : public ComTest {};
+class MediaTypeObject : public ComTest {};
 
-TEST_F(MediaType, DefaultRecordAndAssign) {
+TEST_F(MediaTypeObject, DefaultRecordAndAssign) {
   TMediaType audio(MEDIATYPE_Audio), other;
   const AM_MEDIA_TYPE& fresh = *audio.MediaRecord();
   EXPECT_EQ(fresh.majortype, MEDIATYPE_Audio);
@@ -57,7 +57,7 @@ TEST_F(MediaType, DefaultRecordAndAssign) {
   EXPECT_THROW(other.Assign(&block), rtl::EConvertError);
 }
 
-TEST_F(MediaType, EqualComparesTypesAndFormatBytesOnly) {
+TEST_F(MediaTypeObject, EqualComparesTypesAndFormatBytesOnly) {
   Bytes format = Pattern(16), same = format, other = Pattern(16);
   other[5] ^= 1;
   const AM_MEDIA_TYPE record = GrabberRecord(16, format.data());
@@ -90,7 +90,7 @@ TEST_F(MediaType, EqualComparesTypesAndFormatBytesOnly) {
   unk->Release();
 }
 
-TEST_F(MediaType, DataReadsWhatTheBlockHolds) {
+TEST_F(MediaTypeObject, DataReadsWhatTheBlockHolds) {
   const struct Case {
     const char* what;
     Bytes block;
