@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <map>
 
 #include "capture/dsaux/basefilter.h"
 #include "capture/dsaux/datablock.h"
 #include "capture/dsaux/mediatypeobject.h"
 #include "platform/com/com.h"
-#include "platform/dshow/devenum.h"
 
 namespace {
 
@@ -97,12 +95,9 @@ void ByteBlock(const uint8_t* data, size_t size) {
 
 }  // namespace
 
+// Device monikers are among the classes the blocks name.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  // Device monikers load from blocks too.
-  std::map<CLSID, TCreateInstance> classes;
-  RegisterDeviceClasses(classes);
-  for (auto& [clsid, create] : classes) CoRegisterInprocServer(clsid, create);
   return 0;
 }
 

@@ -5,7 +5,6 @@
 #include "capture/dsaux/sysdevenum.h"
 
 #include <functional>
-#include <map>
 #include <memory>
 
 #include "capture/com_fixture.h"
@@ -13,7 +12,6 @@
 #include "capture/dsaux/description.h"
 #include "capture/dsaux/enummediatype.h"
 #include "capture/dsaux/pinlist.h"
-#include "platform/dshow/devenum.h"
 #include "platform/dshow/graph_interfaces.h"
 #include "platform/dshow/guids.h"
 #include "platform/dshow/synthetic_camera.h"
@@ -127,13 +125,6 @@ TEST_F(SysDevEnum, CategoryWithoutDevicesOrWithoutEnumerator) {
 
 class Webcam : public ComTest {
  protected:
-  std::map<CLSID, TCreateInstance> classes_ = [] {
-    std::map<CLSID, TCreateInstance> classes;
-    RegisterDeviceClasses(classes);
-    return classes;
-  }();
-  TClassOverride devEnum_{CLSID_SystemDeviceEnum, classes_[CLSID_SystemDeviceEnum]};
-  TClassOverride moniker_{CLSID_CDeviceMoniker, classes_[CLSID_CDeviceMoniker]};
   std::shared_ptr<TSyntheticCamera> a_ = std::make_shared<TSyntheticCamera>("a", "Camera A");
   std::shared_ptr<TSyntheticCamera> b_ = std::make_shared<TSyntheticCamera>("b", "Camera B");
   TInstalledDeviceProviders providers_{{std::make_shared<TSyntheticCameraProvider>(
