@@ -24,6 +24,7 @@ targets=(
   "import_fuzzer fuzz/wav/corpus 40000"
   "instrument_fuzzer fuzz/instrument/corpus 40000"
   "description_fuzzer fuzz/dsaux/corpus 4096"
+  "stored_blocks_fuzzer fuzz/stored_blocks/corpus 4096"
 )
 
 summary=()
