@@ -34,7 +34,7 @@ void FillBytes(v4l2_pix_format& f) {
     case V4L2_PIX_FMT_MJPEG:
     case V4L2_PIX_FMT_JPEG:
       f.bytesperline = 0;
-      f.sizeimage = w * h * 2;  // an upper bound for one compressed frame
+      f.sizeimage = w * h * 2 + 16384;  // an upper bound for one frame with its headers
       return;
     case V4L2_PIX_FMT_NV12:
     case V4L2_PIX_FMT_YUV420:
