@@ -44,7 +44,7 @@ HRESULT V4L2Result(int error) {
     case EINVAL:
       return VFW_E_TYPE_NOT_ACCEPTED;
     default:
-      return E_FAIL;
+      return E_DEVICE_FAILED;
   }
 }
 
@@ -136,10 +136,15 @@ HRESULT TV4L2Capture::Start(TV4L2FrameSink* sink) {
 
 void TV4L2Capture::Stop() {
   if (thread_.joinable()) {
-    const uint64_t one = 1;
-    // An eventfd write of 8 bytes cannot be short; it only fails at a counter overflow.
-    [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
-    thread_.join();
+    if (thread_.get_id() == std::this_thread::get_id()) {
+      // Called from the sink on the streaming thread, which returns right after the call.
+      thread_.detach();
+    } else {
+      const uint64_t one = 1;
+      // An eventfd write of 8 bytes cannot be short; it only fails at a counter overflow.
+      [[maybe_unused]] const ssize_t n = write(wake_, &one, sizeof one);
+      thread_.join();
+    }
   }
   if (wake_ >= 0) close(wake_);
   wake_ = -1;

@@ -35,7 +35,7 @@ class TV4L2FrameSink {
 
 // The result code for an errno of the driver: EBUSY is E_DEVICE_BUSY (another program holds
 // the camera), ENODEV VFW_E_NO_CAPTURE_HARDWARE, ENOMEM E_OUTOFMEMORY, EINVAL
-// VFW_E_TYPE_NOT_ACCEPTED, anything else E_FAIL.
+// VFW_E_TYPE_NOT_ACCEPTED, anything else E_DEVICE_FAILED.
 HRESULT V4L2Result(int error);
 
 // What the driver makes of mode (VIDIOC_TRY_FMT): the mode as it would set it, its interval
@@ -58,7 +58,9 @@ class TV4L2Capture {
   // Queues every buffer, starts the stream and the streaming thread, which delivers to sink.
   HRESULT Start(TV4L2FrameSink* sink);
   // Ends the streaming thread (joined here), stops the stream, unmaps and frees the buffers.
-  // Safe to call at any point, also after the device is gone.
+  // Safe to call at any point, also after the device is gone, and from a sink call (the end
+  // of the sink's owner in DeviceLost or StreamFailed): the thread is then left to return on
+  // its own, touching nothing.
   void Stop();
 
   bool Streaming() const { return thread_.joinable(); }

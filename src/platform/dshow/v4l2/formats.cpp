@@ -98,22 +98,3 @@ REFERENCE_TIME FrameTimeOf(const TV4L2Fraction& interval) {
 uint32_t RgbRowBytes(uint32_t width) { return (width * 3 + 3) & ~3u; }
 
 uint32_t RgbImageBytes(uint32_t width, uint32_t height) { return RgbRowBytes(width) * height; }
-
-VIDEOINFOHEADER VideoInfoOf(const TV4L2Mode& mode) {
-  VIDEOINFOHEADER vih{};
-  vih.AvgTimePerFrame = FrameTimeOf(mode.interval);
-  const uint32_t bytes = RgbImageBytes(mode.width, mode.height);
-  if (vih.AvgTimePerFrame > 0) {
-    const uint64_t bitRate = uint64_t{bytes} * 8 * UNITS / vih.AvgTimePerFrame;
-    vih.dwBitRate = static_cast<DWORD>(std::min<uint64_t>(bitRate, UINT32_MAX));
-  }
-  BITMAPINFOHEADER& bmi = vih.bmiHeader;
-  bmi.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.biWidth = static_cast<LONG>(mode.width);
-  bmi.biHeight = static_cast<LONG>(mode.height);
-  bmi.biPlanes = 1;
-  bmi.biBitCount = 24;
-  bmi.biCompression = BI_RGB;
-  bmi.biSizeImage = bytes;
-  return vih;
-}

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dshow/types.h"
+#include "platform/dshow/types.h"  // REFERENCE_TIME
 
 // A frame interval in seconds, numerator / denominator, as V4L2 gives it.
 struct TV4L2Fraction {
@@ -69,10 +69,6 @@ std::vector<TV4L2Mode> ModesOf(const TV4L2DeviceDescription& description);
 // Interval in units of 100 ns, rounded to the nearest; 0 for an unknown interval.
 REFERENCE_TIME FrameTimeOf(const TV4L2Fraction& interval);
 
-// Bytes of one row of the delivered bitmap (three bytes a pixel, padded to 4) and of a frame.
+// Bytes of one row of a delivered bitmap (three bytes a pixel, padded to 4) and of a frame.
 uint32_t RgbRowBytes(uint32_t width);
 uint32_t RgbImageBytes(uint32_t width, uint32_t height);
-
-// The format block of a mode's media type: RGB24 of the mode's size with a positive
-// biHeight, so rows are delivered bottom-up as 24-bit bitmaps are by default.
-VIDEOINFOHEADER VideoInfoOf(const TV4L2Mode& mode);

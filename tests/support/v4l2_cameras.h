@@ -1,6 +1,6 @@
-// Camera frames for the V4L2 tests and benchmarks: pictures in 8-bit RGB, made into what a
-// camera sends (packed YUYV, or JPEG from the real encoder, libjpeg), and the emulated camera
-// nodes that send them.
+// Cameras for the V4L2 tests and benchmarks: pictures in 8-bit RGB made into what a camera
+// sends (packed YUYV, or JPEG from the real encoder, libjpeg), the table a real camera reports,
+// and emulated camera formats.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,12 @@ struct Rgb {
 };
 Rgb DeliveredPixel(const std::vector<uint8_t>& bitmap, uint32_t width, uint32_t height,
                    uint32_t x, uint32_t y);
+
+// What a common 720p UVC webcam reports (v4l2-ctl --list-formats-ext): YUYV with rates that
+// fall as sizes grow, the same sizes in MJPEG at 30 frames a second, and H.264 it also offers.
+TV4L2DeviceDescription RecordedUvcCamera();
+// The formats of a description as an emulated node offers them.
+std::vector<TEmulatedFormat> EmulatedFormats(const TV4L2DeviceDescription& description);
 
 // One format of a camera node with the given discrete sizes, each at 30 and 15 frames a second.
 TEmulatedFormat EmulatedFormat(uint32_t pixelFormat, std::vector<std::pair<uint32_t, uint32_t>> sizes);

@@ -1,4 +1,4 @@
-#include "support/v4l2_frames.h"
+#include "support/v4l2_cameras.h"
 
 #include <jpeglib.h>
 
@@ -90,4 +90,31 @@ TEmulatedFormat EmulatedFormat(uint32_t pixelFormat,
   f.name = pixelFormat == V4L2_PIX_FMT_MJPEG ? "Motion-JPEG" : "YUYV 4:2:2";
   for (auto [w, h] : sizes) f.sizes.push_back({w, h, {{1, 30}, {1, 15}}});
   return f;
+}
+
+TV4L2DeviceDescription RecordedUvcCamera() {
+  constexpr TV4L2Fraction k30{1, 30}, k25{1, 25}, k20{1, 20}, k15{1, 15}, k10{1, 10}, k5{1, 5},
+      k7_5{2, 15};
+  const std::vector<TV4L2Fraction> full{k30, k25, k20, k15, k10, k5};
+  TV4L2FormatDescription yuyv{V4L2_PIX_FMT_YUYV,
+                              "YUYV 4:2:2",
+                              {{640, 480, full},
+                               {160, 120, full},
+                               {320, 240, full},
+                               {352, 288, full},
+                               {800, 600, {k20, k15, k10, k5}},
+                               {1280, 720, {k10, k5}},
+                               {1280, 960, {k7_5, k5}}},
+                              {}};
+  TV4L2FormatDescription mjpeg{V4L2_PIX_FMT_MJPEG, "Motion-JPEG", {}, {}};
+  for (const TV4L2FrameSize& s : yuyv.sizes) mjpeg.sizes.push_back({s.width, s.height, full});
+  TV4L2FormatDescription h264{V4L2_PIX_FMT_H264, "H.264", {{1280, 720, {k30}}}, {}};
+  return {{yuyv, mjpeg, h264}};
+}
+
+std::vector<TEmulatedFormat> EmulatedFormats(const TV4L2DeviceDescription& description) {
+  std::vector<TEmulatedFormat> formats;
+  for (const TV4L2FormatDescription& f : description.formats)
+    formats.push_back({f.pixelFormat, f.name, f.sizes, {}, {}, false});
+  return formats;
 }
