@@ -60,8 +60,8 @@ std::vector<ComPtr<IMoniker>> VideoInputs() {
   ComPtr<IEnumMoniker> list;
   if (Failed(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
                               IID_ICreateDevEnum, devEnum.PutVoid())) ||
-      devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory,
-                                     list.ReleaseAndGetAddressOf(), 0) != S_OK)
+      devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, list.ReleaseAndGetAddressOf(),
+                                     0) != S_OK)
     return monikers;
   IMoniker* moniker = nullptr;
   while (list->Next(1, &moniker, nullptr) == S_OK) {
@@ -141,7 +141,8 @@ bool WriteBmp(const std::string& path, const BITMAPINFOHEADER& header,
   out.write(reinterpret_cast<const char*>(&reserved), 4);
   out.write(reinterpret_cast<const char*>(&offset), 4);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+  out.write(reinterpret_cast<const char*>(pixels.data()),
+            static_cast<std::streamsize>(pixels.size()));
   return static_cast<bool>(out);
 }
 
@@ -258,8 +259,7 @@ int main(int argc, char** argv) {
     CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
                      IID_ICaptureGraphBuilder2, builder.PutVoid());
     for (size_t i = 0; i < inputs.size(); ++i) {
-      std::printf("  device %zu: %s (%s)\n", i,
-                  BagText(inputs[i].Get(), u"FriendlyName").c_str(),
+      std::printf("  device %zu: %s (%s)\n", i, BagText(inputs[i].Get(), u"FriendlyName").c_str(),
                   BagText(inputs[i].Get(), u"DevicePath").c_str());
       ComPtr<IBaseFilter> source;
       const HRESULT hr =

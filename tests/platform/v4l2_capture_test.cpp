@@ -285,7 +285,8 @@ TEST_F(V4L2Streaming, TheModeTheDriverSetsIsTheOneReported) {
 // The formats the mapping offers are the ones the conversion library really converts.
 TEST(V4L2Conversion, EveryOfferedFormatConverts) {
   auto driver = std::make_shared<TV4L2EmulatedDriver>();
-  driver->AddNode(EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{16, 8}})}));
+  driver->AddNode(
+      EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{16, 8}})}));
   const TV4L2Handle device = TV4L2Handle::Open(driver, kPath);
   TV4L2Converter converter(device);
   ASSERT_TRUE(converter.Valid());
@@ -295,14 +296,18 @@ TEST(V4L2Conversion, EveryOfferedFormatConverts) {
     uint32_t bytesPerLine, imageBytes;
   };
   const Case cases[] = {
-      {V4L2_PIX_FMT_YUYV, 32, 256},   {V4L2_PIX_FMT_YVYU, 32, 256},   {V4L2_PIX_FMT_UYVY, 32, 256},
-      {V4L2_PIX_FMT_NV12, 16, 192},   {V4L2_PIX_FMT_NV16, 16, 256},   {V4L2_PIX_FMT_NV61, 16, 256},
-      {V4L2_PIX_FMT_YUV420, 16, 192}, {V4L2_PIX_FMT_YVU420, 16, 192}, {V4L2_PIX_FMT_M420, 16, 192},
-      {V4L2_PIX_FMT_HM12, 16, 192},   {V4L2_PIX_FMT_RGB24, 48, 384},  {V4L2_PIX_FMT_BGR24, 48, 384},
-      {V4L2_PIX_FMT_RGB565, 32, 256}, {V4L2_PIX_FMT_RGB32, 64, 512},  {V4L2_PIX_FMT_BGR32, 64, 512},
-      {V4L2_PIX_FMT_XRGB32, 64, 512}, {V4L2_PIX_FMT_GREY, 16, 128},   {V4L2_PIX_FMT_Y16, 32, 256},
-      {V4L2_PIX_FMT_SBGGR8, 16, 128}, {V4L2_PIX_FMT_SGBRG8, 16, 128}, {V4L2_PIX_FMT_SGRBG8, 16, 128},
-      {V4L2_PIX_FMT_SRGGB8, 16, 128}, {V4L2_PIX_FMT_MJPEG, 0, 512},   {V4L2_PIX_FMT_JPEG, 0, 512},
+      {V4L2_PIX_FMT_YUYV, 32, 256},   {V4L2_PIX_FMT_YVYU, 32, 256},
+      {V4L2_PIX_FMT_UYVY, 32, 256},   {V4L2_PIX_FMT_NV12, 16, 192},
+      {V4L2_PIX_FMT_NV16, 16, 256},   {V4L2_PIX_FMT_NV61, 16, 256},
+      {V4L2_PIX_FMT_YUV420, 16, 192}, {V4L2_PIX_FMT_YVU420, 16, 192},
+      {V4L2_PIX_FMT_M420, 16, 192},   {V4L2_PIX_FMT_HM12, 16, 192},
+      {V4L2_PIX_FMT_RGB24, 48, 384},  {V4L2_PIX_FMT_BGR24, 48, 384},
+      {V4L2_PIX_FMT_RGB565, 32, 256}, {V4L2_PIX_FMT_RGB32, 64, 512},
+      {V4L2_PIX_FMT_BGR32, 64, 512},  {V4L2_PIX_FMT_XRGB32, 64, 512},
+      {V4L2_PIX_FMT_GREY, 16, 128},   {V4L2_PIX_FMT_Y16, 32, 256},
+      {V4L2_PIX_FMT_SBGGR8, 16, 128}, {V4L2_PIX_FMT_SGBRG8, 16, 128},
+      {V4L2_PIX_FMT_SGRBG8, 16, 128}, {V4L2_PIX_FMT_SRGGB8, 16, 128},
+      {V4L2_PIX_FMT_MJPEG, 0, 512},   {V4L2_PIX_FMT_JPEG, 0, 512},
   };
   std::vector<uint8_t> bitmap(RgbImageBytes(16, 8));
   for (const Case& c : cases) {

@@ -56,20 +56,19 @@ TEST(V4L2Devices, PathsCompareTheirNumbersByValue) {
     bool less;
   };
   const Case cases[] = {
-      {"/dev/video2", "/dev/video10", true},  {"/dev/video10", "/dev/video2", false},
-      {"/dev/video1", "/dev/video1", false},  {"/dev/video9", "/dev/video09", false},
-      {"/dev/video09", "/dev/video9", true},  {"/dev/video", "/dev/video0", true},
-      {"/dev/video0", "/dev/vbi0", false},    {"/dev/video007", "/dev/video10", true},
+      {"/dev/video2", "/dev/video10", true}, {"/dev/video10", "/dev/video2", false},
+      {"/dev/video1", "/dev/video1", false}, {"/dev/video9", "/dev/video09", false},
+      {"/dev/video09", "/dev/video9", true}, {"/dev/video", "/dev/video0", true},
+      {"/dev/video0", "/dev/vbi0", false},   {"/dev/video007", "/dev/video10", true},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(V4L2PathLess(c.a, c.b), c.less) << c.a << " < " << c.b;
+  for (const Case& c : cases) EXPECT_EQ(V4L2PathLess(c.a, c.b), c.less) << c.a << " < " << c.b;
 }
 
 // The system's open takes only character devices and never waits (a FIFO would block a
 // plain open until a writer came).
 TEST(V4L2Devices, SystemOpenRefusesAnythingButACharacterDeviceWithoutBlocking) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("lumatap_v4l2_" + std::to_string(getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("lumatap_v4l2_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const std::string file = (dir / "file").string(), fifo = (dir / "fifo").string();
   std::ofstream(file) << "not a camera";

@@ -17,13 +17,13 @@ TEST(V4L2Formats, RecordedCameraGivesOneModePerConvertibleFormatAndSize) {
   const std::vector<TV4L2Mode> modes = ModesOf(RecordedUvcCamera());
   // YUYV then MJPEG, each in the camera's order, at its shortest interval; no H.264.
   const std::vector<TV4L2Mode> expected{
-      {V4L2_PIX_FMT_YUYV, 640, 480, k30},    {V4L2_PIX_FMT_YUYV, 160, 120, k30},
-      {V4L2_PIX_FMT_YUYV, 320, 240, k30},    {V4L2_PIX_FMT_YUYV, 352, 288, k30},
-      {V4L2_PIX_FMT_YUYV, 800, 600, k20},    {V4L2_PIX_FMT_YUYV, 1280, 720, k10},
-      {V4L2_PIX_FMT_YUYV, 1280, 960, k7_5},  {V4L2_PIX_FMT_MJPEG, 640, 480, k30},
-      {V4L2_PIX_FMT_MJPEG, 160, 120, k30},   {V4L2_PIX_FMT_MJPEG, 320, 240, k30},
-      {V4L2_PIX_FMT_MJPEG, 352, 288, k30},   {V4L2_PIX_FMT_MJPEG, 800, 600, k30},
-      {V4L2_PIX_FMT_MJPEG, 1280, 720, k30},  {V4L2_PIX_FMT_MJPEG, 1280, 960, k30},
+      {V4L2_PIX_FMT_YUYV, 640, 480, k30},   {V4L2_PIX_FMT_YUYV, 160, 120, k30},
+      {V4L2_PIX_FMT_YUYV, 320, 240, k30},   {V4L2_PIX_FMT_YUYV, 352, 288, k30},
+      {V4L2_PIX_FMT_YUYV, 800, 600, k20},   {V4L2_PIX_FMT_YUYV, 1280, 720, k10},
+      {V4L2_PIX_FMT_YUYV, 1280, 960, k7_5}, {V4L2_PIX_FMT_MJPEG, 640, 480, k30},
+      {V4L2_PIX_FMT_MJPEG, 160, 120, k30},  {V4L2_PIX_FMT_MJPEG, 320, 240, k30},
+      {V4L2_PIX_FMT_MJPEG, 352, 288, k30},  {V4L2_PIX_FMT_MJPEG, 800, 600, k30},
+      {V4L2_PIX_FMT_MJPEG, 1280, 720, k30}, {V4L2_PIX_FMT_MJPEG, 1280, 960, k30},
   };
   EXPECT_EQ(modes, expected);
 }
@@ -37,7 +37,13 @@ TEST(V4L2Formats, RangesOfferTheCommonSizesOnTheirGrid) {
   const Case cases[] = {
       {"continuous up to 1280x720",
        {16, 1280, 1, 16, 720, 1},
-       {{160, 120}, {176, 144}, {320, 240}, {352, 288}, {640, 360}, {640, 480}, {800, 600},
+       {{160, 120},
+        {176, 144},
+        {320, 240},
+        {352, 288},
+        {640, 360},
+        {640, 480},
+        {800, 600},
         {1280, 720}}},
       // 176 is off a width grid of 32 from 32.
       {"stepwise",
@@ -69,7 +75,7 @@ TEST(V4L2Formats, EnumerationOfTheDriverGivesTheRecordedTable) {
   const std::vector<TEmulatedFormat> formats = EmulatedFormats(RecordedUvcCamera());
   // A second node whose sizes are a range and whose intervals are a range too.
   TEmulatedFormat ranged{V4L2_PIX_FMT_YUYV, "YUYV", {}, TV4L2SizeRange{32, 640, 32, 24, 480, 24},
-                         {k30, k5}, true};
+                         {k30, k5},         true};
   driver->AddNode(EmulatedCameraNode("/dev/video0", "Camera", formats));
   driver->AddNode(EmulatedCameraNode("/dev/video2", "Ranged", {ranged}));
 
@@ -84,10 +90,11 @@ TEST(V4L2Formats, EnumerationOfTheDriverGivesTheRecordedTable) {
   {
     const TV4L2Handle device = TV4L2Handle::Open(driver, "/dev/video2");
     const std::vector<TV4L2Mode> modes = ModesOf(DescribeV4L2Device(device));
-    const std::vector<TV4L2Mode> expected{
-        {V4L2_PIX_FMT_YUYV, 160, 120, k30}, {V4L2_PIX_FMT_YUYV, 320, 240, k30},
-        {V4L2_PIX_FMT_YUYV, 352, 288, k30}, {V4L2_PIX_FMT_YUYV, 640, 360, k30},
-        {V4L2_PIX_FMT_YUYV, 640, 480, k30}};
+    const std::vector<TV4L2Mode> expected{{V4L2_PIX_FMT_YUYV, 160, 120, k30},
+                                          {V4L2_PIX_FMT_YUYV, 320, 240, k30},
+                                          {V4L2_PIX_FMT_YUYV, 352, 288, k30},
+                                          {V4L2_PIX_FMT_YUYV, 640, 360, k30},
+                                          {V4L2_PIX_FMT_YUYV, 640, 480, k30}};
     EXPECT_EQ(modes, expected);
   }
   EXPECT_EQ(driver->OpenDescriptors(), 0);

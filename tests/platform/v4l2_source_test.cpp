@@ -85,7 +85,8 @@ class V4L2Source : public CameraTest {
 // The run's own selection, nothing installed: the V4L2 cameras when LUMATAP_CAMERA is unset,
 // none with "none".
 TEST_F(V4L2Source, TheRunsCamerasAreTheV4L2OnesUnlessHidden) {
-  driver->AddNode(EmulatedCameraNode(kPath, "HD Webcam C270", EmulatedFormats(RecordedUvcCamera())));
+  driver->AddNode(
+      EmulatedCameraNode(kPath, "HD Webcam C270", EmulatedFormats(RecordedUvcCamera())));
   driver->AddNode(EmulatedMetadataNode("/dev/video1", "HD Webcam C270"));
   UninstallDeviceProviders();
   const char* old = std::getenv("LUMATAP_CAMERA");
@@ -131,17 +132,17 @@ TEST_F(V4L2Source, PinOffersTheRecordedCamerasModesAsRgb24) {
     EXPECT_EQ(mt->formattype, FORMAT_VideoInfo);
     const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
     EXPECT_EQ(vih->bmiHeader.biBitCount, 24);
-    EXPECT_EQ(vih->bmiHeader.biSizeImage, RgbImageBytes(vih->bmiHeader.biWidth,
-                                                        vih->bmiHeader.biHeight));
+    EXPECT_EQ(vih->bmiHeader.biSizeImage,
+              RgbImageBytes(vih->bmiHeader.biWidth, vih->bmiHeader.biHeight));
     offered.push_back({vih->bmiHeader.biWidth, vih->bmiHeader.biHeight, vih->AvgTimePerFrame});
     MediaTypeDelete(mt);
   }
   // YUYV's sizes at their fastest rates, then MJPEG's at 30 frames a second; no H.264. Rows
   // are bottom-up (positive heights).
   const std::vector<Offered> expected{
-      {640, 480, 333333},  {160, 120, 333333},   {320, 240, 333333}, {352, 288, 333333},
+      {640, 480, 333333},  {160, 120, 333333},   {320, 240, 333333},   {352, 288, 333333},
       {800, 600, 500000},  {1280, 720, 1000000}, {1280, 960, 1333333}, {640, 480, 333333},
-      {160, 120, 333333},  {320, 240, 333333},   {352, 288, 333333}, {800, 600, 333333},
+      {160, 120, 333333},  {320, 240, 333333},   {352, 288, 333333},   {800, 600, 333333},
       {1280, 720, 333333}, {1280, 960, 333333}};
   EXPECT_EQ(offered, expected);
 }
@@ -189,13 +190,14 @@ TEST_F(V4L2Source, SizesTheDriverAdjustsArePublishedAsSet) {
   std::vector<std::pair<uint32_t, uint32_t>> sizes;
   for (const TV4L2Mode& m : OfferedV4L2Modes(device)) sizes.emplace_back(m.width, m.height);
   const std::vector<std::pair<uint32_t, uint32_t>> expected{
-      {160, 112}, {176, 144}, {320, 240}, {352, 288},  {640, 352},  {640, 480},   {800, 592},
-      {1024, 768}, {1280, 720}, {1280, 960}, {1920, 1072}};
+      {160, 112}, {176, 144},  {320, 240},  {352, 288},  {640, 352},  {640, 480},
+      {800, 592}, {1024, 768}, {1280, 720}, {1280, 960}, {1920, 1072}};
   EXPECT_EQ(sizes, expected);
 }
 
 TEST_F(V4L2Source, ABusyCameraFailsTheRunWithCameraInUse) {
-  driver->AddNode(EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{64, 16}})}));
+  driver->AddNode(
+      EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{64, 16}})}));
   Build();
   // Another program streaming from the camera owns its buffers.
   const TV4L2Handle other = TV4L2Handle::Open(driver, kPath);
@@ -232,7 +234,8 @@ TEST_F(V4L2Source, ACameraLostOrFailingIsReportedOnce) {
     SCOPED_TRACE(c.name);
     driver = std::make_shared<TV4L2EmulatedDriver>();
     InstallV4L2DeviceAccess(driver);
-    driver->AddNode(EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{64, 16}})}));
+    driver->AddNode(
+        EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{64, 16}})}));
     Build();
     ASSERT_EQ(graph.control->Run(), S_OK);
     Send(ToYuyv(ColourBars(64, 16)));

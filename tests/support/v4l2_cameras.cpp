@@ -76,8 +76,8 @@ std::vector<uint8_t> ToJpeg(const RgbPicture& p, int quality) {
   return out;
 }
 
-Rgb DeliveredPixel(const std::vector<uint8_t>& bitmap, uint32_t width, uint32_t height,
-                   uint32_t x, uint32_t y) {
+Rgb DeliveredPixel(const std::vector<uint8_t>& bitmap, uint32_t width, uint32_t height, uint32_t x,
+                   uint32_t y) {
   const size_t row = (size_t{width} * 3 + 3) & ~size_t{3};
   const uint8_t* px = &bitmap[(height - 1 - y) * row + size_t{x} * 3];
   return {px[2], px[1], px[0]};

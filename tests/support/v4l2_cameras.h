@@ -33,8 +33,8 @@ std::vector<uint8_t> ToJpeg(const RgbPicture& picture, int quality = 90);
 struct Rgb {
   int r, g, b;
 };
-Rgb DeliveredPixel(const std::vector<uint8_t>& bitmap, uint32_t width, uint32_t height,
-                   uint32_t x, uint32_t y);
+Rgb DeliveredPixel(const std::vector<uint8_t>& bitmap, uint32_t width, uint32_t height, uint32_t x,
+                   uint32_t y);
 
 // What a common 720p UVC webcam reports (v4l2-ctl --list-formats-ext): YUYV with rates that
 // fall as sizes grow, the same sizes in MJPEG at 30 frames a second, and H.264 it also offers.
@@ -43,4 +43,5 @@ TV4L2DeviceDescription RecordedUvcCamera();
 std::vector<TEmulatedFormat> EmulatedFormats(const TV4L2DeviceDescription& description);
 
 // One format of a camera node with the given discrete sizes, each at 30 and 15 frames a second.
-TEmulatedFormat EmulatedFormat(uint32_t pixelFormat, std::vector<std::pair<uint32_t, uint32_t>> sizes);
+TEmulatedFormat EmulatedFormat(uint32_t pixelFormat,
+                               std::vector<std::pair<uint32_t, uint32_t>> sizes);

@@ -213,9 +213,9 @@ void TV4L2Capture::Deliver(TV4L2FrameSink* sink, const v4l2_buffer& b) {
   uint8_t* dest = sink->BeginFrame(bytes);
   if (!dest) return;
   // A buffer the driver marks as damaged is dropped like a short one.
-  const bool complete = !(b.flags & V4L2_BUF_FLAG_ERROR) &&
-                        converter_->Convert(static_cast<const uint8_t*>(buffer.address), used,
-                                            dest, bytes);
+  const bool complete =
+      !(b.flags & V4L2_BUF_FLAG_ERROR) &&
+      converter_->Convert(static_cast<const uint8_t*>(buffer.address), used, dest, bytes);
   const int64_t us = int64_t{b.timestamp.tv_sec} * 1000000 + b.timestamp.tv_usec;
   if (!haveOrigin_) {
     haveOrigin_ = true;

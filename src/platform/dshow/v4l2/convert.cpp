@@ -26,9 +26,8 @@ ssize_t SeamWrite(void*, int, const void*, size_t) {
   return -1;
 }
 
-constexpr libv4l_dev_ops kSeamOps = {SeamInit, SeamClose, SeamIoctl, SeamRead, SeamWrite,
-                                     nullptr,  nullptr,   nullptr,   nullptr,  nullptr,
-                                     nullptr,  nullptr};
+constexpr libv4l_dev_ops kSeamOps = {SeamInit, SeamClose, SeamIoctl, SeamRead, SeamWrite, nullptr,
+                                     nullptr,  nullptr,   nullptr,   nullptr,  nullptr,   nullptr};
 
 bool IsJpeg(uint32_t pixelFormat) {
   return pixelFormat == V4L2_PIX_FMT_MJPEG || pixelFormat == V4L2_PIX_FMT_JPEG;

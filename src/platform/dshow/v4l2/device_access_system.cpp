@@ -37,7 +37,7 @@ class SystemAccess : public TV4L2DeviceAccess {
     const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return -1;
     // Checked on the open descriptor, so the node cannot be swapped in between.
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
       ::close(fd);
       errno = ENODEV;

@@ -325,8 +325,7 @@ int TV4L2EmulatedDriver::Dispatch(int fd, Node& node, unsigned long request, voi
         const TV4L2SizeRange& r = *f->range;
         e->type = r.stepWidth == 1 && r.stepHeight == 1 ? V4L2_FRMSIZE_TYPE_CONTINUOUS
                                                         : V4L2_FRMSIZE_TYPE_STEPWISE;
-        e->stepwise = {r.minWidth,  r.maxWidth,  r.stepWidth,
-                       r.minHeight, r.maxHeight, r.stepHeight};
+        e->stepwise = {r.minWidth, r.maxWidth, r.stepWidth, r.minHeight, r.maxHeight, r.stepHeight};
         return 0;
       }
       if (e->index >= f->sizes.size()) return EINVAL;
@@ -529,8 +528,7 @@ bool TV4L2EmulatedDriver::ReleaseFrame(const std::string& path, const std::vecto
   b.flags = flags;
   b.sequence = node->sequence++;
   // Frames follow each other at the set interval (1/30 s when none is set).
-  const TV4L2Fraction iv =
-      node->interval.denominator ? node->interval : TV4L2Fraction{1, 30};
+  const TV4L2Fraction iv = node->interval.denominator ? node->interval : TV4L2Fraction{1, 30};
   const uint64_t us = uint64_t{b.sequence} * iv.numerator * 1000000 / iv.denominator;
   b.timestamp = {static_cast<time_t>(us / 1000000), static_cast<suseconds_t>(us % 1000000)};
   b.state = Buffer::Done;

@@ -73,8 +73,7 @@ class TV4L2EmulatedDriver : public TV4L2DeviceAccess {
   // Fills the next queued buffer of the streaming node at path with bytes (as many as fit),
   // bytesused = bytes.size(), and marks it done. False when no buffer is queued (the frame
   // is lost, as with a camera whose buffers are all held). flags join V4L2_BUF_FLAG_DONE.
-  bool ReleaseFrame(const std::string& path, const std::vector<uint8_t>& bytes,
-                    uint32_t flags = 0);
+  bool ReleaseFrame(const std::string& path, const std::vector<uint8_t>& bytes, uint32_t flags = 0);
   // Waits until a buffer of path is queued and streaming is on (at most timeout).
   bool WaitForQueuedBuffer(const std::string& path, std::chrono::milliseconds timeout);
 

@@ -13,21 +13,20 @@ constexpr uint32_t kMaxSide = 16384;
 // The source formats the conversion library turns into RGB24 (checked by the tests against
 // the library itself).
 constexpr uint32_t kConvertible[] = {
-    V4L2_PIX_FMT_YUYV,    V4L2_PIX_FMT_YVYU,    V4L2_PIX_FMT_UYVY,    V4L2_PIX_FMT_NV12,
-    V4L2_PIX_FMT_NV16,    V4L2_PIX_FMT_NV61,    V4L2_PIX_FMT_YUV420,  V4L2_PIX_FMT_YVU420,
-    V4L2_PIX_FMT_M420,    V4L2_PIX_FMT_HM12,    V4L2_PIX_FMT_RGB24,   V4L2_PIX_FMT_BGR24,
-    V4L2_PIX_FMT_RGB565,  V4L2_PIX_FMT_RGB32,   V4L2_PIX_FMT_BGR32,   V4L2_PIX_FMT_XRGB32,
-    V4L2_PIX_FMT_GREY,    V4L2_PIX_FMT_Y16,     V4L2_PIX_FMT_MJPEG,   V4L2_PIX_FMT_JPEG,
-    V4L2_PIX_FMT_SBGGR8,  V4L2_PIX_FMT_SGBRG8,  V4L2_PIX_FMT_SGRBG8,  V4L2_PIX_FMT_SRGGB8,
+    V4L2_PIX_FMT_YUYV,   V4L2_PIX_FMT_YVYU,   V4L2_PIX_FMT_UYVY,   V4L2_PIX_FMT_NV12,
+    V4L2_PIX_FMT_NV16,   V4L2_PIX_FMT_NV61,   V4L2_PIX_FMT_YUV420, V4L2_PIX_FMT_YVU420,
+    V4L2_PIX_FMT_M420,   V4L2_PIX_FMT_HM12,   V4L2_PIX_FMT_RGB24,  V4L2_PIX_FMT_BGR24,
+    V4L2_PIX_FMT_RGB565, V4L2_PIX_FMT_RGB32,  V4L2_PIX_FMT_BGR32,  V4L2_PIX_FMT_XRGB32,
+    V4L2_PIX_FMT_GREY,   V4L2_PIX_FMT_Y16,    V4L2_PIX_FMT_MJPEG,  V4L2_PIX_FMT_JPEG,
+    V4L2_PIX_FMT_SBGGR8, V4L2_PIX_FMT_SGBRG8, V4L2_PIX_FMT_SGRBG8, V4L2_PIX_FMT_SRGGB8,
 };
 
 struct CommonSize {
   uint32_t width, height;
 };
 constexpr CommonSize kCommonSizes[] = {
-    {160, 120},  {176, 144},  {320, 240},   {352, 288},   {640, 360},
-    {640, 480},  {800, 600},  {1024, 768},  {1280, 720},  {1280, 960},
-    {1600, 1200}, {1920, 1080}, {2560, 1440}, {3840, 2160},
+    {160, 120},  {176, 144},  {320, 240},  {352, 288},   {640, 360},   {640, 480},   {800, 600},
+    {1024, 768}, {1280, 720}, {1280, 960}, {1600, 1200}, {1920, 1080}, {2560, 1440}, {3840, 2160},
 };
 
 bool OnGrid(uint32_t value, uint32_t min, uint32_t max, uint32_t step) {
@@ -43,8 +42,8 @@ TV4L2Fraction Shortest(const std::vector<TV4L2Fraction>& intervals) {
   TV4L2Fraction best;
   for (const TV4L2Fraction& f : intervals) {
     if (f.numerator == 0 || f.denominator == 0) continue;
-    if (best.denominator == 0 || uint64_t{f.numerator} * best.denominator <
-                                     uint64_t{best.numerator} * f.denominator)
+    if (best.denominator == 0 ||
+        uint64_t{f.numerator} * best.denominator < uint64_t{best.numerator} * f.denominator)
       best = f;
   }
   return best;

@@ -96,7 +96,8 @@ class TV4L2Source : public TDSFilter, private TV4L2FrameSink {
   uint8_t* BeginFrame(size_t bytes) override {
     BYTE* data = nullptr;
     // Unconnected, the frame goes nowhere, and a receiver that stopped takes none.
-    if (!pin_->IsConnected() || Failed(pin_->GetDeliveryBuffer(static_cast<LONG>(bytes), &sample_)) ||
+    if (!pin_->IsConnected() ||
+        Failed(pin_->GetDeliveryBuffer(static_cast<LONG>(bytes), &sample_)) ||
         Failed(sample_->GetPointer(&data))) {
       sample_.Reset();
       return nullptr;
@@ -132,7 +133,7 @@ class TV4L2Source : public TDSFilter, private TV4L2FrameSink {
   const std::vector<TV4L2Mode> modes_;
   TV4L2Capture capture_;
   TCapturePin* pin_ = nullptr;
-  bool prepared_ = false;         // state changes only
+  bool prepared_ = false;        // state changes only
   ComPtr<IMediaSample> sample_;  // streaming thread only: the frame being filled
   LONG bytes_ = 0;
 };
