@@ -78,7 +78,7 @@ class V4L2Source : public CameraTest {
 
   std::shared_ptr<TV4L2EmulatedDriver> driver = std::make_shared<TV4L2EmulatedDriver>();
   TInstalledV4L2Access access{driver};
-  TCaptureGraph graph;
+  TCameraGraph graph;
   ComPtr<TBufferRecorder> recorder;
 };
 
