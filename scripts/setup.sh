@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6svg6 qt6-svg-dev qt6-qpa-plugins
   libgl-dev libxkbcommon-dev
   libasound2-dev alsa-utils libasound2-plugins
-  libv4l-dev
+  libv4l-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick sox xdotool

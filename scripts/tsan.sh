@@ -4,7 +4,8 @@
 # (completions, masters and the recording's append against the stop), the main-note export, the
 # engine reset, window messages posted from several threads while the GUI thread handles them, and
 # the DirectShow graph: frames on the streaming thread against stops, removals and events, also
-# from the synthetic camera, and a camera that goes away.
+# from the synthetic camera and the V4L2 camera behind the emulated driver, and a camera that
+# goes away.
 # Any report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,4 +14,4 @@ cmake --build build-tsan --parallel 4 --target engine_tests platform_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp ${TSAN_OPTIONS:-}"
 ./build-tsan/tests/engine_tests \
   --gtest_filter='VoiceExclusion.*:Mixer.StartMasterIfIdle*:CalcThread.*:Output*:RecordingWriter.*:MainNote.*:EngineReset.*' "$@"
-./build-tsan/tests/platform_tests --gtest_filter='PostedMessages.*:Com.ApartmentsAreCountedPerThread:PlatformThread.*:GraphRun.*:GraphEvents.*:SampleGrabberBuffer.*:CaptureGraph.*:SyntheticCamera.Steps*' "$@"
+./build-tsan/tests/platform_tests --gtest_filter='PostedMessages.*:Com.ApartmentsAreCountedPerThread:PlatformThread.*:GraphRun.*:GraphEvents.*:SampleGrabberBuffer.*:CaptureGraph.*:SyntheticCamera.Steps*:V4L2Streaming.*:V4L2Source.*' "$@"

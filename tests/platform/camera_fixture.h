@@ -18,6 +18,10 @@
 #include "platform/dshow/mediatype.h"
 #include "platform/dshow/synthetic_camera.h"
 
+// In a namespace of its own: the graph tests' fixture (dshow_fixture.h) has classes of the same
+// names in the same test program.
+namespace camera_fixture {
+
 // Checks that every object, task-memory block and text made during the test is gone.
 class CameraTest : public ::testing::Test {
  protected:
@@ -203,3 +207,7 @@ struct TCameraGraph {
     *this = TCameraGraph{};
   }
 };
+
+}  // namespace camera_fixture
+
+using namespace camera_fixture;

@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "platform/camera_fixture.h"
+#include "platform/dshow/v4l2/emulated_driver.h"
+#include "platform/dshow/v4l2/provider.h"
 
 namespace {
 
@@ -195,9 +197,10 @@ TEST_F(DeviceEnum, DamagedMonikerDataDoesNotLoad) {
 }
 
 // The run's own selection, with nothing installed: LUMATAP_CAMERA=none hides the real cameras,
-// "synthetic" adds the synthetic one after them. (No real provider exists in this build, so the
-// machine's cameras never show here.)
+// "synthetic" adds the synthetic one after them. (The V4L2 provider looks at an emulated driver
+// without cameras here, so the machine's cameras never show.)
 TEST_F(DeviceEnum, EnvironmentChoosesTheRunsProviders) {
+  const TInstalledV4L2Access noCameras(std::make_shared<TV4L2EmulatedDriver>());
   UninstallDeviceProviders();
   const char* old = std::getenv("LUMATAP_CAMERA");
   const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;

@@ -27,6 +27,7 @@ constexpr ErrorText kTexts[] = {
     {CO_E_NOTINITIALIZED, "COM has not been initialised on this thread."},
     {E_NOTIMPL, "Not implemented."},
     {E_DEVICE_BUSY, "The camera is in use by another program."},
+    {E_DEVICE_FAILED, "The camera failed while capturing and has stopped."},
     {E_PROP_SET_UNSUPPORTED, "The property set is not supported."},
     {E_PROP_ID_UNSUPPORTED, "The property is not supported by this property set."},
     {VFW_S_NO_MORE_ITEMS, "The end of the list has been reached."},

@@ -1,6 +1,6 @@
-// The place where the providers of the machine's own cameras are entered. The V4L2 provider
-// (cameras under /dev/video*) belongs here once it is built; until then a run lists no real
-// camera, and LUMATAP_CAMERA=synthetic offers the synthetic one.
+// The place where the providers of the machine's own cameras are entered: the V4L2 cameras
+// under /dev/video*.
 #include "platform/dshow/devices.h"
+#include "platform/dshow/v4l2/provider.h"
 
-TDeviceProviders MakeRealDeviceProviders() { return {}; }
+TDeviceProviders MakeRealDeviceProviders() { return {MakeV4L2DeviceProvider()}; }

@@ -44,6 +44,9 @@ inline constexpr HRESULT E_PROP_SET_UNSUPPORTED = HRESULT_FROM_WIN32(ERROR_NOT_F
 inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = HRESULT_FROM_WIN32(ERROR_SET_NOT_FOUND);
 // A camera that another program holds open.
 inline constexpr HRESULT E_DEVICE_BUSY = HRESULT_FROM_WIN32(ERROR_BUSY);  // 0x800700AA
+// A camera whose driver failed while it streamed.
+inline constexpr DWORD ERROR_GEN_FAILURE = 31;
+inline constexpr HRESULT E_DEVICE_FAILED = HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);  // 0x8007001F
 
 // DirectShow (facility 4, codes 0x200 upward).
 inline constexpr HRESULT VFW_S_NO_MORE_ITEMS = 0x00040103;
