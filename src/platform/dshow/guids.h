@@ -45,11 +45,11 @@ inline constexpr GUID MEDIATYPE_Midi = FourCCGuid("mids");
 inline constexpr GUID MEDIATYPE_Stream = dshow_detail::Quartz(0xE436EB83);
 inline constexpr GUID MEDIATYPE_Interleaved = FourCCGuid("iavs");
 inline constexpr GUID MEDIATYPE_File = FourCCGuid("file");
-inline constexpr GUID MEDIATYPE_ScriptCommand = FourCCGuid("scmd");
+inline constexpr GUID MEDIATYPE_ScriptCommand = FourCCGuid(0x73636D64);
 inline constexpr GUID MEDIATYPE_AUXLine21Data{
     0x670AEA80, 0x3A82, 0x11D0, {0xB7, 0x9B, 0x00, 0xAA, 0x00, 0x37, 0x67, 0xA7}};
 inline constexpr GUID MEDIATYPE_Timecode = dshow_detail::Analog(0x0482DEE3);
-inline constexpr GUID MEDIATYPE_LMRT = FourCCGuid("lmrt");
+inline constexpr GUID MEDIATYPE_LMRT = FourCCGuid(0x74726C6D);
 inline constexpr GUID MEDIATYPE_URL_STREAM = FourCCGuid("urls");
 inline constexpr GUID MEDIATYPE_AnalogVideo = dshow_detail::Analog(0x0482DDE1);
 inline constexpr GUID MEDIATYPE_AnalogAudio = dshow_detail::Analog(0x0482DEE1);
