@@ -74,8 +74,8 @@ bool TFilterGraph::CreateGraphObjects() {
       }
       break;
   }
-  const bool complete = graph_ && (mode_ != gmCapture || captureBuilder_) &&
-                        (mode_ != gmDVD || dvdBuilder_);
+  const bool complete =
+      graph_ && (mode_ != gmCapture || captureBuilder_) && (mode_ != gmDVD || dvdBuilder_);
   // A graph missing one of its objects is never called into: the component stays inactive.
   if (!complete) {
     graph_.Reset();

@@ -161,8 +161,7 @@ void TFilterGraph::DoTypedEvent(LONG Code, LONG_PTR Param1, LONG_PTR Param2) {
       if (FAILED(QueryInterface(IID_IDvdInfo2, info.PutVoid())) || !info) return;
       LCID lcid = 0;
       CheckDSError(info->GetAudioLanguage(LowUnsigned(Param1), &lcid));
-      return fire(OnDVDAudioStreamChange, Low(Param1), static_cast<LONG>(lcid),
-                  LanguageName(lcid));
+      return fire(OnDVDAudioStreamChange, Low(Param1), static_cast<LONG>(lcid), LanguageName(lcid));
     }
     case EC_DVD_SUBPICTURE_STREAM_CHANGE: {
       if (!OnDVDSubpictureStreamChange) return;

@@ -20,8 +20,8 @@
 #include "rtl/syncobjs.h"
 
 // One sample: its time in seconds and its bytes, borrowed for the call.
-using TOnBuffer = std::function<void(rtl::TComponent* sender, double SampleTime, BYTE* pBuffer,
-                                     LONG BufferLen)>;
+using TOnBuffer =
+    std::function<void(rtl::TComponent* sender, double SampleTime, BYTE* pBuffer, LONG BufferLen)>;
 
 inline constexpr char SampleGrabberNotAvailable[] =
     "The SampleGrabber Filter is not available on this system.";
