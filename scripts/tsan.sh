@@ -8,8 +8,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-tsan -G Ninja -DLUMATAP_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-tsan --parallel 4 --target engine_tests platform_tests
+cmake --build build-tsan --parallel 4 --target engine_tests platform_tests capture_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp ${TSAN_OPTIONS:-}"
 ./build-tsan/tests/engine_tests \
   --gtest_filter='VoiceExclusion.*:Mixer.StartMasterIfIdle*:CalcThread.*:Output*:RecordingWriter.*:MainNote.*:EngineReset.*' "$@"
 ./build-tsan/tests/platform_tests --gtest_filter='PostedMessages.*:Com.ApartmentsAreCountedPerThread:PlatformThread.*:GraphRun.*:GraphEvents.*:SampleGrabberBuffer.*' "$@"
+./build-tsan/tests/capture_tests \
+  --gtest_filter='Members.CameraFramesReachTheFrameEventUntilTheGraphStops:Members.BufferCallsTheFrameEvent*' "$@"
