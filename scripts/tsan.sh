@@ -3,7 +3,8 @@
 # changes against running blocks, the master start path, the calculation threads, sound output
 # (completions, masters and the recording's append against the stop), the main-note export, the
 # engine reset, window messages posted from several threads while the GUI thread handles them, and
-# the DirectShow graph: frames on the streaming thread against stops, removals and events.
+# the DirectShow graph: frames on the streaming thread against stops, removals and events, and the
+# sample grabber component's frame event fed by a camera until its graph stops.
 # Any report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
