@@ -23,7 +23,7 @@ targets=(
   "load_fuzzer fuzz/wav/corpus 40000"
   "import_fuzzer fuzz/wav/corpus 40000"
   "instrument_fuzzer fuzz/instrument/corpus 40000"
-  "dsaux_data_fuzzer fuzz/dsaux/corpus 4096"
+  "description_fuzzer fuzz/dsaux/corpus 4096"
 )
 
 summary=()

@@ -1,87 +1,66 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of the "data" readers' fuzz target: media-type blocks as the form and
-the capture classes write them (the 72-byte image of the main window, 88-byte images with and
-without a video or audio format block), byte blocks (the stored empty block, saved device and
-item monikers), and damaged ones (cut short anywhere, lengths beyond the block and the cap).
-Each file is read both ways by the target. Run once; the files are kept in the repository."""
+"""Writes the seed corpus of the media-type description fuzz target: the formats a camera
+offers (VideoInfo and VideoInfo2 blocks, MPEG blocks that begin with them), audio blocks, label
+only formats, and blocks cut short of their structure. Each input is the three selectors of
+description_fuzzer.cpp, a flags byte, then the format block. Run once; the files are kept in
+the repository."""
 import os
 import struct
-import uuid
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "corpus")
 
-
-def guid(text):
-    return uuid.UUID(text).bytes_le
-
-
-VIDEO = guid("73646976-0000-0010-8000-00aa00389b71")
-AUDIO = guid("73647561-0000-0010-8000-00aa00389b71")
-RGB24 = guid("e436eb7d-524f-11ce-9f53-0020af0ba770")
-PCM = guid("00000001-0000-0010-8000-00aa00389b71")
-VIDEOINFO = guid("05589f80-c356-11ce-bf01-00aa0055595a")
-WAVEFORMATEX = guid("05589f81-c356-11ce-bf01-00aa0055595a")
-ITEM_MONIKER = guid("00000304-0000-0000-c000-000000000046")
-DEVICE_MONIKER = guid("4315d437-5b8c-11d0-bd3b-00a0c911ce86")
-FILTER = "{4E663A74-1F2A-42DF-9175-D279B9D5CBD4}"
+VIDEO, AUDIO = 0, 1
+RGB24, MJPG, YUY2, NV12, MPEG2, PCM = 0, 1, 2, 3, 4, 5
+VIDEOINFO, VIDEOINFO2, WAVE, MPEGVIDEO, MPEG2VIDEO, DVINFO = 0, 1, 2, 3, 4, 5
 
 
-def record(major, sub, formattype, cb, fixed=0xFFFFFFFF, temporal=0, sample=1,
-           unk=0xDEADBEEF00000010, pb=0xDEADBEEF00000020):
-    return (major + sub + struct.pack("<IIi", fixed, temporal, sample) + formattype +
-            b"\0" * 4 + struct.pack("<Q", unk) + struct.pack("<I", cb) + b"\0" * 4 +
-            struct.pack("<Q", pb))
+def fourcc(text):
+    return struct.unpack("<I", text.encode())[0]
 
 
-def short_record(major, sub, formattype):
-    return major + sub + struct.pack("<IIi", 0xFFFFFFFF, 0, 1) + formattype + b"\0" * 12
+def bitmap(width, height, bits, compression):
+    return struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, compression, 0, 0, 0, 0, 0)
 
 
-def videoinfo(width, height, bits=24):
-    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0,
-                         width * abs(height) * bits // 8, 0, 0, 0, 0)
-    return b"\0" * 32 + struct.pack("<IIq", 0, 0, 333333) + header
+def videoinfo(width, height, bits, compression):
+    return bytes(32) + struct.pack("<IIq", 0, 0, 333333) + bitmap(width, height, bits, compression)
 
 
-def text(s):
-    data = s.encode("utf-16-le")
-    return struct.pack("<I", len(data) // 2) + data
+def videoinfo2(width, height, bits, compression):
+    return (bytes(32) + struct.pack("<IIq", 0, 0, 400000) + struct.pack("<6I", 0, 0, 16, 9, 0, 0)
+            + bitmap(width, height, bits, compression))
 
 
-def block(data):
-    return struct.pack("<I", len(data)) + data
+def wave(tag, channels, rate, bits):
+    return struct.pack("<HHIIHHH", tag, channels, rate, rate * channels * bits // 8,
+                       channels * bits // 8, bits, 0)
 
 
-def files():
-    vih = videoinfo(640, 480)
-    wave = struct.pack("<HHIIHHH", 1, 2, 44100, 176400, 4, 16, 0)
-    rgb = record(VIDEO, RGB24, VIDEOINFO, len(vih)) + vih
-    yield "grabber_72.bin", short_record(VIDEO, RGB24, VIDEOINFO)
-    yield "grabber_88.bin", record(VIDEO, RGB24, VIDEOINFO, 0)
-    yield "rgb24_640x480.bin", rgb
-    yield "rgb24_top_down.bin", record(VIDEO, RGB24, VIDEOINFO, 88) + videoinfo(320, -240)
-    yield "pcm_44100.bin", record(AUDIO, PCM, WAVEFORMATEX, len(wave)) + wave
-    yield "format_cut_short.bin", rgb[:120]
-    yield "format_beyond_cap.bin", record(VIDEO, RGB24, VIDEOINFO, 0x10001) + vih
-    yield "format_length_huge.bin", record(VIDEO, RGB24, VIDEOINFO, 0xFFFFFFFF) + vih
-    yield "record_cut_at_74.bin", rgb[:74]
-    yield "empty_block.bin", block(b"")
-    yield "device_moniker.bin", block(DEVICE_MONIKER + text("synthetic") + text("camera0") +
-                                      text("Synthetic camera") + text(FILTER))
-    yield "item_moniker.bin", block(ITEM_MONIKER + text("!") + text("FilterGraph 1 pid 2"))
-    yield "block_beyond_held.bin", struct.pack("<I", 300) + b"\x11" * 20
-    yield "block_beyond_cap.bin", struct.pack("<I", 0x7FFFFFFF) + b"\x22" * 20
-    yield "three_bytes.bin", b"\x05\x00\x00"
-    yield "empty.bin", b""
+def record(major, sub, fmt, block=b"", flags=0):
+    return bytes([major, sub, fmt, flags]) + block
 
 
-def main():
-    os.makedirs(OUT, exist_ok=True)
-    for name, data in files():
-        with open(os.path.join(OUT, name), "wb") as f:
-            f.write(data)
+SEEDS = {
+    "rgb24_no_block": record(VIDEO, RGB24, VIDEOINFO),
+    "rgb24_640x480": record(VIDEO, RGB24, VIDEOINFO, videoinfo(640, 480, 24, 0)),
+    "mjpg_1280x720": record(VIDEO, MJPG, VIDEOINFO, videoinfo(1280, 720, 24, fourcc("MJPG"))),
+    "rgb32_top_down": record(VIDEO, RGB24, VIDEOINFO, videoinfo(320, -240, 32, 3)),
+    "nv12_unlisted": record(VIDEO, NV12, VIDEOINFO, videoinfo(640, 480, 12, fourcc("NV12"))),
+    "yuy2_videoinfo2": record(VIDEO, YUY2, VIDEOINFO2, videoinfo2(1920, 1080, 16, fourcc("YUY2"))),
+    "mpeg1": record(VIDEO, MPEG2, MPEGVIDEO, videoinfo(352, 288, 0, 0) + struct.pack("<II", 0, 0)),
+    "mpeg2": record(VIDEO, MPEG2, MPEG2VIDEO, videoinfo2(720, 576, 12, 0) + bytes(20)),
+    "pcm_no_block": record(AUDIO, PCM, WAVE),
+    "pcm_44100": record(AUDIO, PCM, WAVE, wave(1, 2, 44100, 16)),
+    "voxware_tag": record(AUDIO, 0x75, WAVE, wave(0x75, 1, 8000, 0)),
+    "dvinfo": record(VIDEO, 6, DVINFO, bytes(32)),
+    "videoinfo_short": record(VIDEO, RGB24, VIDEOINFO, videoinfo(640, 480, 24, 0)[:87]),
+    "videoinfo2_as_videoinfo": record(VIDEO, YUY2, VIDEOINFO2, videoinfo(640, 480, 16, 0)),
+    "wave_short": record(AUDIO, PCM, WAVE, wave(1, 2, 44100, 16)[:16]),
+    "length_without_block": record(VIDEO, RGB24, VIDEOINFO, videoinfo(640, 480, 24, 0), flags=1),
+}
 
-
-if __name__ == "__main__":
-    main()
+os.makedirs(OUT, exist_ok=True)
+for name, data in SEEDS.items():
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(data)

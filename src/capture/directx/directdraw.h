@@ -29,8 +29,7 @@ using TDirectDrawEnumerateExA = HRESULT (*)(TDDEnumCallbackExA callback, void* c
 using TDirectDrawEnumerateExW = HRESULT (*)(TDDEnumCallbackExW callback, void* context,
                                             DWORD flags);
 using TDirectDrawCreate = HRESULT (*)(GUID* guid, IDirectDraw** directDraw, IUnknown* outer);
-using TDirectDrawCreateEx = HRESULT (*)(GUID* guid, void** directDraw, REFIID iid,
-                                        IUnknown* outer);
+using TDirectDrawCreateEx = HRESULT (*)(GUID* guid, void** directDraw, REFIID iid, IUnknown* outer);
 using TDirectDrawCreateClipper = HRESULT (*)(DWORD flags, IDirectDrawClipper** clipper,
                                              IUnknown* outer);
 

@@ -33,7 +33,8 @@ constexpr GuidName kMajorTypes[] = {
 };
 static_assert(std::size(kMajorTypes) == 15);
 
-#define SUBTYPE(name) {MEDIASUBTYPE_##name, #name}
+#define SUBTYPE(name) \
+  { MEDIASUBTYPE_##name, #name }
 constexpr GuidName kSubtypes[] = {
     SUBTYPE(CLPL),
     SUBTYPE(YUYV),
@@ -300,6 +301,6 @@ std::string GetBICompressionName(uint32_t Compression) {
 
 std::string GetMediaTypeDescription(const AM_MEDIA_TYPE* MediaType) {
   return std::string("Major Type: ") + Lookup(kMajorTypes, MediaType->majortype) +
-         " - Sub Type: " + Lookup(kSubtypes, MediaType->subtype) + " Format: " +
-         FormatText(*MediaType);
+         " - Sub Type: " + Lookup(kSubtypes, MediaType->subtype) +
+         " Format: " + FormatText(*MediaType);
 }
