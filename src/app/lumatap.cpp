@@ -113,7 +113,16 @@ int RunLumatap(int argc, char** argv) {
     return 0;
   }
 
-  CreateForms();
+  // A window that cannot be made (the main window without the Sample Grabber filter) ends
+  // start-up: its message is shown, the windows made so far go, and no message loop runs.
+  try {
+    CreateForms();
+  } catch (...) {
+    Application.HandleException(nullptr);
+    DestroyForms();
+    Application.Terminate();
+    return 1;
+  }
   Application.Run();
 
   DestroyForms();

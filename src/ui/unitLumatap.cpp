@@ -10,12 +10,14 @@
 #include <cmath>
 #include <filesystem>
 
+#include "capture/dscapture/dscapture.h"
 #include "engine/waves.h"
 #include "platform/qt/folders.h"
 #include "platform/qt/registry.h"
 #include "platform/qt/shell.h"
 #include "platform/qt/touch.h"
 #include "platform/win/thread.h"
+#include "rtl/filer.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitsettings.h"
 #include "ui/widgets/application.h"
@@ -143,6 +145,7 @@ TFormLumatap::TFormLumatap(QWidget* parent) : TForm(parent) {
   }
   AlignControls(this);
 
+  CreateCaptureComponents();
   FormCreate();
 }
 
@@ -151,6 +154,8 @@ TFormLumatap::~TFormLumatap() {
   // while it waits for the device: a timer tick then must not reach for the editor.
   Timer1->stop();
   Dispatch(this, [this] { FormDestroy(); });  // the destroy handler's exception is shown
+  // The capture components go with the window, after its destroy handler stopped capture.
+  CaptureComponents.reset();
 }
 
 TImage* TFormLumatap::AddButton(TAlign align, int designedLeft, const char* picture,
@@ -610,6 +615,74 @@ void TFormLumatap::Timer1Timer(QObject*) {
     VolumeBar->Tag = t;
     VolumeBar->update();
   }
+}
+
+// --- Capture components ----------------------------------------------------------------------
+
+namespace {
+
+// The stored values of the capture components, as the filer reads them: a property list per
+// object (name, binary tag, 32-bit length, bytes; an empty name ends it), in the stored order:
+// vFilterGraph, vSampleGrabber with its MediaType, vFilterSource with its BaseFilter. Only the
+// two raw-byte blocks are binary; the other stored values are set beside the reading below.
+constexpr uint8_t kStoredCaptureComponents[] = {
+    0,  // vFilterGraph
+    0,  // vSampleGrabber
+    // vSampleGrabber.MediaType: the 72-byte media-type record of video, RGB24, VideoInfo with
+    // fixed-size samples, sample size 1 and no format block.
+    4, 'd', 'a', 't', 'a', 0x0A, 72, 0, 0, 0,
+    // majortype: MEDIATYPE_Video
+    0x76, 0x69, 0x64, 0x73, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71,
+    // subtype: MEDIASUBTYPE_RGB24
+    0x7D, 0xEB, 0x36, 0xE4, 0x4F, 0x52, 0xCE, 0x11, 0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70,
+    0xFF, 0xFF, 0xFF, 0xFF,  // bFixedSizeSamples
+    0x00, 0x00, 0x00, 0x00,  // bTemporalCompression
+    0x01, 0x00, 0x00, 0x00,  // lSampleSize
+    // formattype: FORMAT_VideoInfo
+    0x80, 0x9F, 0x58, 0x05, 0x56, 0xC3, 0xCE, 0x11, 0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A,
+    0x00, 0x00, 0x00, 0x00,  // pUnk
+    0x00, 0x00, 0x00, 0x00,  // cbFormat
+    0x00, 0x00, 0x00, 0x00,  // pbFormat
+    0,
+    0,  // vFilterSource
+    // vFilterSource.BaseFilter: the empty moniker block (length 0).
+    4, 'd', 'a', 't', 'a', 0x0A, 4, 0, 0, 0, 0, 0, 0, 0, 0};
+
+}  // namespace
+
+void TFormLumatap::CreateCaptureComponents() {
+  CaptureComponents = std::make_unique<rtl::TComponent>(nullptr);
+  CaptureComponents->SetName("FormLumatap");
+  vFilterGraph = new TFilterGraph(CaptureComponents.get());
+  vFilterGraph->SetName("vFilterGraph");
+  vSampleGrabber = new TSampleGrabber(CaptureComponents.get());
+  vSampleGrabber->SetName("vSampleGrabber");
+  vFilterSource = new TFilter(CaptureComponents.get());
+  vFilterSource->SetName("vFilterSource");
+
+  rtl::TMemoryStream stored;
+  stored.WriteBuffer(kStoredCaptureComponents, sizeof kStoredCaptureComponents);
+  stored.SetPosition(0);
+  rtl::TReader reader(stored);
+  reader.ReadComponent(*vFilterGraph);
+  vFilterGraph->SetGraphEdit(true);
+  vFilterGraph->SetLinearVolume(true);
+  reader.ReadComponent(*vSampleGrabber);
+  reader.ReadProperties(*vSampleGrabber->MediaType());
+  vSampleGrabber->OnBuffer = [this](rtl::TComponent* sender, double SampleTime, BYTE* pBuffer,
+                                    LONG BufferLen) {
+    vSampleGrabberBuffer(sender, SampleTime, pBuffer, BufferLen);
+  };
+  reader.ReadComponent(*vFilterSource);
+  reader.ReadProperties(*vFilterSource->BaseFilter());
+  // References between components are fixed up once all of them have been read.
+  vSampleGrabber->SetFilterGraph(vFilterGraph);
+  vFilterSource->SetFilterGraph(vFilterGraph);
+  reader.EndLoading();
+}
+
+void TFormLumatap::vSampleGrabberBuffer(rtl::TComponent*, double, uint8_t*, int32_t) {
+  // Frames are not looked at yet: the motion tracker will take them here.
 }
 
 // --- Webcam --------------------------------------------------------------------------------

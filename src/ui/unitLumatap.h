@@ -3,6 +3,7 @@
 
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/win/dialogs.h"
@@ -29,6 +30,12 @@ extern bool VolumeDragging;
 
 class TSysDevEnum;
 class TEnumMediaType;
+class TFilterGraph;
+class TSampleGrabber;
+class TFilter;
+namespace rtl {
+class TComponent;
+}
 
 struct TMarkerRect {
   int32_t left = 0, right = 0, top = 0, bottom = 0;
@@ -63,9 +70,17 @@ class TFormLumatap : public TForm {
   TStatusBar* StatusBar1;
   QTimer* Timer1;
   TSaveDialog SaveDialogWav;
+  // The capture components, owned by the window through CaptureComponents (below) and made
+  // from their stored values with it: the graph inactive, both members listed in it.
+  TFilterGraph* vFilterGraph = nullptr;
+  TSampleGrabber* vSampleGrabber = nullptr;
+  TFilter* vFilterSource = nullptr;
 
   void FormCreate();
   void FormDestroy();
+  // The camera's frame handler (streaming thread).
+  void vSampleGrabberBuffer(rtl::TComponent* sender, double SampleTime, uint8_t* pBuffer,
+                            int32_t BufferLen);
   void FormResize() {}
   void FormShow() {}
 
@@ -119,6 +134,14 @@ class TFormLumatap : public TForm {
   void PaintForm() override { FormPaint(this); }
 
  private:
+  // Makes the three capture components from their stored values; a missing Sample Grabber
+  // class fails it with the grabber's assertion, which ends the window's construction.
+  void CreateCaptureComponents();
+
+  // Owns the capture components, which it frees last made first: the members leave the graph
+  // before it goes.
+  std::unique_ptr<rtl::TComponent> CaptureComponents;
+
   TImage* AddButton(TAlign align, int designedLeft, const char* picture, const char* hint,
                     void (TFormLumatap::*click)());
   // The mapping of a point of the playing area shared by mouse and touch input.

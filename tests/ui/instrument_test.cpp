@@ -8,6 +8,7 @@
 #include "app/programhost.h"
 #include "engine/engine_fixture.h"
 #include "engine/waves.h"
+#include "platform/com/com.h"
 #include "platform/winmm/waveout_virtual.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
@@ -545,6 +546,8 @@ TEST_F(Editor, NoiseReductionRepaintsTheEditor) {
 }
 
 TEST_F(Editor, PlayButtonEndsTheToolsBeforePlaying) {
+  // The main window's capture components need COM, as at the program's start-up.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   FormLumatap = new TFormLumatap;
   f->btnMorphV->Click();
   ASSERT_EQ(device_.OpenCount(), 1);
@@ -558,6 +561,7 @@ TEST_F(Editor, PlayButtonEndsTheToolsBeforePlaying) {
   FormLumatap->btnPauseClick();
   delete FormLumatap;
   FormLumatap = nullptr;
+  CoUninitialize();
 }
 
 TEST(NumberFormat, RoundsHalvesAwayAndGroupsThousands) {

@@ -5,7 +5,9 @@
 #include <QTimer>
 
 #include "app/lumatap.h"
+#include "capture/com_fixture.h"
 #include "engine/waves.h"
+#include "platform/dshow/guids.h"
 #include "platform/win/cpu.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
@@ -109,6 +111,27 @@ TEST(Startup, CreatesTheThreeWindowsInOrderRunsTheLoopAndTearsDown) {
   EXPECT_EQ(FormLumatap, nullptr);
   EXPECT_EQ(FormSettings, nullptr);
   EXPECT_EQ(FormInstrument, nullptr);
+}
+
+TEST(Startup, WithoutTheSampleGrabberFilterShowsTheAssertionAndEndsBeforeTheLoop) {
+  if (!CpuSupportsAvx()) GTEST_SKIP() << "this machine's processor lacks AVX/FMA";
+  RecordingDialogs dialogs;
+  TClassOverride gone(CLSID_SampleGrabber, nullptr);
+  bool loopRan = false;
+  QTimer probe;
+  probe.setSingleShot(true);
+  QObject::connect(&probe, &QTimer::timeout, [&] { loopRan = true; });
+  probe.start(0);
+  char name[] = "lumatap";
+  char* argv[] = {name, nullptr};
+  EXPECT_EQ(RunLumatap(1, argv), 1);
+  EXPECT_EQ(dialogs.messages,
+            std::vector<std::string>{"The SampleGrabber Filter is not available on this system."});
+  EXPECT_FALSE(loopRan);
+  EXPECT_EQ(FormLumatap, nullptr);
+  EXPECT_EQ(FormSettings, nullptr);
+  EXPECT_EQ(FormInstrument, nullptr);
+  EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
 }
 
 }  // namespace
