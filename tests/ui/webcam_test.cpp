@@ -9,9 +9,11 @@
 #include <memory>
 #include <optional>
 
+#include "capture/com_fixture.h"
 #include "capture/dsaux/enummediatype.h"
 #include "capture/dscapture/dscapture.h"
 #include "engine/waves.h"
+#include "platform/dshow/classes.h"
 #include "platform/dshow/devices.h"
 #include "platform/dshow/filterbase.h"
 #include "platform/dshow/synthetic_camera.h"
@@ -63,6 +65,49 @@ class TPinlessProvider : public TDeviceProvider {
     *filter = new TPinlessFilter;  // one reference, the caller's
     return S_OK;
   }
+};
+
+// A capture graph builder whose graph reports a failure when stopped (after stopping it): the
+// filter graph component reaches the graph's controls through the builder first.
+class TStopFailingBuilder : public TComObject<ICaptureGraphBuilder2, IMediaControl> {
+ public:
+  TStopFailingBuilder() { CreateCaptureGraphBuilder(IID_ICaptureGraphBuilder2, real_.PutVoid()); }
+  static HRESULT Create(REFIID riid, void** ppv) {
+    ComPtr<ICaptureGraphBuilder2> builder;
+    builder.Attach(new TStopFailingBuilder);
+    return builder->QueryInterface(riid, ppv);
+  }
+  HRESULT SetFiltergraph(IGraphBuilder* graph) override {
+    graph->QueryInterface(IID_IMediaControl, control_.PutVoid());
+    return real_->SetFiltergraph(graph);
+  }
+  HRESULT GetFiltergraph(IGraphBuilder** graph) override { return real_->GetFiltergraph(graph); }
+  HRESULT FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter, REFIID riid,
+                        void** ppv) override {
+    return real_->FindInterface(category, type, filter, riid, ppv);
+  }
+  HRESULT RenderStream(const GUID* category, const GUID* type, IUnknown* source,
+                       IBaseFilter* intermediate, IBaseFilter* sink) override {
+    return real_->RenderStream(category, type, source, intermediate, sink);
+  }
+  HRESULT FindPin(IUnknown* source, PIN_DIRECTION dir, const GUID* category, const GUID* type,
+                  BOOL unconnected, int num, IPin** pin) override {
+    return real_->FindPin(source, dir, category, type, unconnected, num, pin);
+  }
+  HRESULT Run() override { return control_->Run(); }
+  HRESULT Pause() override { return control_->Pause(); }
+  HRESULT Stop() override {
+    control_->Stop();
+    return E_FAIL;
+  }
+  HRESULT GetState(LONG timeout, OAFilterState* state) override {
+    return control_->GetState(timeout, state);
+  }
+  HRESULT StopWhenReady() override { return Stop(); }
+
+ private:
+  ComPtr<ICaptureGraphBuilder2> real_;
+  ComPtr<IMediaControl> control_;
 };
 
 // The three windows with two synthetic cameras plugged in (stepped), a virtual sound device
@@ -257,6 +302,24 @@ TEST_F(Webcam, AFailedRunGoesToTheApplicationsHandler) {
   EXPECT_EQ(dialogs_.messages.size(), 1u);
   f->btnPlay->Click();
   EXPECT_TRUE(a->Streaming()) << "the next start works";
+}
+
+TEST_F(Webcam, AFailedStopIsReportedAndStillReleasesTheCamera) {
+  TClassOverride builder(CLSID_CaptureGraphBuilder2, &TStopFailingBuilder::Create);
+  ChooseWebcam();
+  f->btnPlay->Click();
+  ASSERT_TRUE(a->Streaming());
+  f->btnPause->Click();
+  ASSERT_EQ(dialogs_.messages.size(), 1u) << "the pause button's stop failed";
+  EXPECT_FALSE(f->vFilterGraph->Active());
+  EXPECT_FALSE(a->Streaming());
+
+  // At the end of the program the failure is caught and shown; the windows go all the same.
+  f->btnPlay->Click();
+  ASSERT_TRUE(a->Streaming());
+  windows_.reset();
+  EXPECT_EQ(dialogs_.messages.size(), 2u);
+  EXPECT_FALSE(a->Streaming());
 }
 
 // --- Shut-down -------------------------------------------------------------------------------
