@@ -5,7 +5,6 @@
 #pragma once
 
 #include <deque>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -13,7 +12,6 @@
 
 #include "capture/com_fixture.h"
 #include "capture/dscapture/filtergraph.h"
-#include "platform/dshow/devenum.h"
 #include "platform/dshow/graph_interfaces.h"
 #include "platform/dshow/guids.h"
 
@@ -114,29 +112,9 @@ class TFakeBuilder : public TComObject<ICaptureGraphBuilder2, IMediaControl, IBa
     freed.push_back({code, p1, p2});
     return S_OK;
   }
-  HRESULT SetNotifyWindow(OAHWND, LONG message, LONG_PTR) override {
-    return calls.push_back("NotifyWindow " + std::to_string(message)), S_OK;
-  }
-  HRESULT SetNotifyFlags(LONG flags) override {
-    return calls.push_back("NotifyFlags " + std::to_string(flags)), S_OK;
-  }
+  HRESULT SetNotifyWindow(OAHWND, LONG, LONG_PTR) override { return S_OK; }
+  HRESULT SetNotifyFlags(LONG) override { return S_OK; }
   HRESULT GetNotifyFlags(LONG*) override { return E_NOTIMPL; }
-};
-
-// The system device enumerator and its monikers, entered for the lifetime of the object.
-class TDeviceClasses {
- public:
-  TDeviceClasses() : classes_(Classes()) {}
-
- private:
-  static std::map<CLSID, TCreateInstance> Classes() {
-    std::map<CLSID, TCreateInstance> classes;
-    RegisterDeviceClasses(classes);
-    return classes;
-  }
-  std::map<CLSID, TCreateInstance> classes_;
-  TClassOverride devEnum_{CLSID_SystemDeviceEnum, classes_[CLSID_SystemDeviceEnum]};
-  TClassOverride moniker_{CLSID_CDeviceMoniker, classes_[CLSID_CDeviceMoniker]};
 };
 
 class GraphTest : public ComTest {

@@ -3,12 +3,7 @@
 // the grabber's frame event until the graph stops.
 #include <gtest/gtest.h>
 
-#include "capture/com_fixture.h"
-#include "capture/dsaux/sysdevenum.h"
-#include "capture/dscapture/dscapture.h"
-#include "platform/dshow/devenum.h"
-#include "platform/dshow/guids.h"
-#include "platform/dshow/synthetic_camera.h"
+#include "capture/camera_run.h"
 #include "support/program_windows.h"
 #include "ui/unitLumatap.h"
 
@@ -48,38 +43,14 @@ TEST(MainWindowCapture, ComponentsAreMadeFromTheirStoredValues) {
 }
 
 TEST(MainWindowCapture, CameraFramesFlowThroughTheGraphUntilItStops) {
-  std::map<CLSID, TCreateInstance> classes;
-  RegisterDeviceClasses(classes);
-  TClassOverride devEnum(CLSID_SystemDeviceEnum, classes[CLSID_SystemDeviceEnum]);
-  TClassOverride moniker(CLSID_CDeviceMoniker, classes[CLSID_CDeviceMoniker]);
-  auto camera = std::make_shared<TSyntheticCamera>("a", "Camera A");
-  camera->SetPace(TCameraPace::Stepped);
-  TInstalledDeviceProviders providers{{std::make_shared<TSyntheticCameraProvider>(
-      std::vector<std::shared_ptr<TSyntheticCamera>>{camera})}};
+  TSteppedCamera camera;
   ProgramWindows windows;
-  TFilterGraph* graph = FormLumatap->vFilterGraph;
   std::atomic<int> frames{0};
   FormLumatap->vSampleGrabber->OnBuffer = [&](rtl::TComponent*, double, BYTE*, LONG length) {
     if (length == 640 * 480 * 3) ++frames;
   };
-  FormLumatap->vFilterSource->BaseFilter()->SetMoniker(
-      TSysDevEnum(CLSID_VideoInputDeviceCategory).GetMoniker(0).Get());
-  graph->SetMode(gmCapture);
-  graph->SetActive(true);
-  ComPtr<ICaptureGraphBuilder2> builder;
-  ComPtr<IBaseFilter> from, to;
-  graph->QueryInterface(IID_ICaptureGraphBuilder2, builder.PutVoid());
-  FormLumatap->vFilterSource->QueryInterface(IID_IBaseFilter, from.PutVoid());
-  FormLumatap->vSampleGrabber->QueryInterface(IID_IBaseFilter, to.PutVoid());
-  ASSERT_TRUE(builder && from && to);
-  ASSERT_EQ(builder->RenderStream(&PIN_CATEGORY_CAPTURE, nullptr, from.Get(), nullptr, to.Get()),
-            S_OK);
-  builder.Reset(), from.Reset(), to.Reset();
-  ASSERT_TRUE(graph->Play());
-  ASSERT_TRUE(camera->Step());
-  ASSERT_TRUE(camera->Step());
-  EXPECT_TRUE(graph->Stop());
-  EXPECT_FALSE(camera->Step());
+  CaptureFrames(FormLumatap->vFilterGraph, FormLumatap->vFilterSource, FormLumatap->vSampleGrabber,
+                *camera.camera, 2);
   EXPECT_EQ(frames.load(), 2);
   // Left active: the window's end takes the graph down with the camera's filter.
 }
