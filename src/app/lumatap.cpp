@@ -56,6 +56,9 @@ void CreateForms() {
 }
 
 void DestroyForms() {
+  // Capture stops before any window goes: the tracker reads the settings window's sliders,
+  // and camera messages handled while the sound shuts down would reach for the editor.
+  if (FormLumatap) FormLumatap->BeginShutDown();
   delete FormInstrument;
   FormInstrument = nullptr;
   delete FormSettings;

@@ -18,7 +18,7 @@ int32_t WaveWrapOffset[BinCount];
 double TwiddleCos[TwiddleCount + 1];
 double TwiddleNegSin[TwiddleCount + 1];
 float NoteFrequency[NoteCount];
-bool NoteEnabled[NoteCount];
+TRelaxed<bool> NoteEnabled[NoteCount];
 
 // The twelve names in turn from A, the octave number rising at each C.
 const char* const NoteName[NoteCount] = {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "engine/relaxed.h"
+
 // Eight single-precision lanes: one 256-bit vector. Where a TVec8 holds an amplitude or a
 // volume, all eight lanes hold the same value and every writer writes all eight.
 struct alignas(32) TVec8 {
@@ -46,7 +48,8 @@ extern int32_t WaveWrapOffset[BinCount];
 extern double TwiddleCos[TwiddleCount + 1];
 extern double TwiddleNegSin[TwiddleCount + 1];
 extern float NoteFrequency[NoteCount];
-extern bool NoteEnabled[NoteCount];
+// Set by the settings window, read by the mapping of every input (the camera's thread too).
+extern TRelaxed<bool> NoteEnabled[NoteCount];
 extern const char* const NoteName[NoteCount];
 extern const TColor KeyColor[NoteCount];
 

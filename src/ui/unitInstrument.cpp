@@ -19,7 +19,7 @@
 #include "ui/widgets/dispatch.h"
 #include "ui/widgets/numbers.h"
 
-bool MidiMode = false;
+TRelaxed<bool> MidiMode{false};
 
 TFormInstrument* FormInstrument = nullptr;
 

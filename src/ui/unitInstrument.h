@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "engine/relaxed.h"
 #include "platform/win/dialogs.h"
 #include "platform/win/types.h"
 #include "platform/winmm/midiout.h"
@@ -14,8 +15,8 @@
 
 class QSpinBox;
 
-// True once MIDI mode has been entered; never set back.
-extern bool MidiMode;
+// True once MIDI mode has been entered; never set back. The camera's thread reads it.
+extern TRelaxed<bool> MidiMode;
 
 // What closing a window does with it.
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include "capture/dsaux/enummediatype.h"
+#include "capture/dsaux/sysdevenum.h"
 #include "capture/dscapture/dscapture.h"
 #include "engine/waves.h"
 #include "platform/qt/folders.h"
@@ -18,6 +20,7 @@
 #include "platform/qt/touch.h"
 #include "platform/win/thread.h"
 #include "rtl/filer.h"
+#include "rtl/graphics.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitsettings.h"
 #include "ui/widgets/application.h"
@@ -188,7 +191,23 @@ void TFormLumatap::FormCreate() {
 void TFormLumatap::FormDestroy() {
   DoneAudio();
   if (TouchRegistered) UnregisterTouchWindow(Handle());
-  if (WebcamInUse) StopWebcam();
+  if (WebcamInUse) {
+    // Capture has stopped before the bitmaps go, so that no frame arrives for them. The camera
+    // is released even when the stop reports a failure; that report is shown, not raised.
+    try {
+      StopWebcam();
+    } catch (...) {
+      Application.HandleException(this);
+    }
+    delete DevEnum;
+    DevEnum = nullptr;
+    delete MediaTypes;
+    MediaTypes = nullptr;
+    delete FrameA;
+    FrameA = nullptr;
+    delete FrameB;
+    FrameB = nullptr;
+  }
 }
 
 void TFormLumatap::showEvent(QShowEvent* event) {
@@ -679,32 +698,4 @@ void TFormLumatap::CreateCaptureComponents() {
   vSampleGrabber->SetFilterGraph(vFilterGraph);
   vFilterSource->SetFilterGraph(vFilterGraph);
   reader.EndLoading();
-}
-
-void TFormLumatap::vSampleGrabberBuffer(rtl::TComponent*, double, uint8_t*, int32_t) {
-  // Frames are not looked at yet: the motion tracker will take them here.
-}
-
-// --- Webcam --------------------------------------------------------------------------------
-
-void TFormLumatap::InitWebcam() {
-  WebcamInUse = true;
-  // Enumerating the video input devices needs the capture components; until they exist none
-  // is listed, and neither a camera nor a format is selected.
-}
-
-void TFormLumatap::SelectWebcam(int) {
-  // No device can be listed yet, so there is none to bind.
-}
-
-void TFormLumatap::RestartWebcam() {
-  // Capture never runs without the capture components, so there is nothing to restart.
-}
-
-void TFormLumatap::StartWebcam() {
-  // No camera can be chosen without the capture components, so capture cannot start.
-}
-
-void TFormLumatap::StopWebcam() {
-  // Nor can it be running to be stopped.
 }

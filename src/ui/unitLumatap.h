@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/relaxed.h"
 #include "platform/win/dialogs.h"
 #include "platform/win/messages.h"
 #include "platform/win/types.h"
@@ -28,6 +29,31 @@ extern int32_t CamNoteId;
 // A drag on the volume bar is in progress.
 extern bool VolumeDragging;
 
+// The messages the motion tracker posts to the main window, both parameters 0: the values
+// travel in the camera note's variables below.
+inline constexpr UINT WM_CAMNOTEON = WM_APP + 0x16;
+inline constexpr UINT WM_CAMNOTEMOVE = WM_APP + 0x17;
+inline constexpr UINT WM_CAMNOTEOFF = WM_APP + 0x18;
+
+// The camera note: written by the tracker on the streaming thread before it posts a message,
+// read by the window when it handles one (the latest values then).
+extern TRelaxed<float> CamPos;     // 2/(W − 1) .. 1 across the playing range
+extern TRelaxed<float> CamVolume;  // above 0, at most 1
+extern TRelaxed<float> CamFreq;    // Hz, outside MIDI mode
+extern TRelaxed<int32_t> CamMidiNote;
+extern TRelaxed<int32_t> CamVelocity;
+
+namespace rtl {
+class TBitmap;
+}
+// The tracker's own state, on the streaming thread only: the last two frames (made when the
+// webcam is chosen, freed with the main window), which of them takes the next frame (true:
+// FrameA), and whether a camera note sounds.
+extern rtl::TBitmap* FrameA;
+extern rtl::TBitmap* FrameB;
+extern bool FrameToggle;
+extern bool CamNoteOn;
+
 class TSysDevEnum;
 class TEnumMediaType;
 class TFilterGraph;
@@ -35,6 +61,9 @@ class TSampleGrabber;
 class TFilter;
 namespace rtl {
 class TComponent;
+}
+namespace tracker {
+struct TMotion;
 }
 
 struct TMarkerRect {
@@ -54,7 +83,7 @@ class TFormLumatap : public TForm {
   TMarkerRect MarkerRect;
   bool MouseIsDown = false;
   bool MarkerShown = false;
-  bool PianoMode = false;
+  TRelaxed<bool> PianoMode{false};  // the camera's thread reads it
 
   TPanel* Panel1;
   TImage* btnSettings;
@@ -116,15 +145,22 @@ class TFormLumatap : public TForm {
   void VolumeBarPaint(QObject* Sender);
   void Timer1Timer(QObject* Sender);
 
-  // The webcam's device control. Until the capture components exist no video input device is
-  // found: the input list stays empty, as on a machine without a camera.
+  // The webcam's device control (GUI thread): the capture graph set up for 24-bit RGB video,
+  // the cameras and the chosen camera's formats listed in the settings window, capture
+  // started with the chosen format and stopped.
   void InitWebcam();
   void SelectWebcam(int Index);
   void RestartWebcam();
   void StartWebcam();
   void StopWebcam();
 
+  // The program is ending: capture stops before any window goes (an exception of the stop is
+  // shown, not raised), and camera messages still queued are ignored from now on.
+  void BeginShutDown();
+
  protected:
+  // Handles the camera messages; every other message goes to the inherited procedure.
+  void WndProc(TMessage& Message) override;
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool FormEvent(QEvent* event) override;
@@ -165,6 +201,19 @@ class TFormLumatap : public TForm {
   void SetStatus(const QString& text);
   // While playing without a sound device: says so on the status bar and returns true.
   bool ReportNoSoundOutput();
+
+  // Between stopping and restarting capture: what the stop left queued is handled.
+  static void CapturePause();
+  // The camera note's values of a motion row (streaming thread).
+  void CamNoteValues(const tracker::TMotion& motion, int32_t W, int32_t H);
+  // The camera messages' note operations, status line and marker (GUI thread).
+  void CamNoteMessage(UINT Msg);
+  // The camera marker: a red circle drawn in exclusive-or on the surface, so that drawing it
+  // again at the same place removes it.
+  void DrawMarker(float Pos, float Volume);
+  void EraseMarker();
+  void MarkerEllipse();
+  bool ShutDownBegun = false;
 };
 
 extern TFormLumatap* FormLumatap;

@@ -32,6 +32,9 @@ ProgramWindows::~ProgramWindows() {
   VolumeDragging = false;
   TouchCapable = TouchRegistered = TouchOffered = WebcamInUse = false;
   NoteIdCounter = MouseNoteId = CamNoteId = 0;
+  CamPos = CamVolume = CamFreq = 0.0f;
+  CamMidiNote = CamVelocity = 0;
+  FrameToggle = CamNoteOn = false;
   ResetEngineState();
   QLocale::setDefault(QLocale::system());
   Application.Scaled = scaled_;

@@ -11,6 +11,8 @@
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // The machine's own cameras are hidden: tests install the synthetic ones they need.
+  setenv("LUMATAP_CAMERA", "none", 1);
   char home[] = "/tmp/lumatap-test-home-XXXXXX";
   if (mkdtemp(home)) {
     setenv("HOME", home, 1);
