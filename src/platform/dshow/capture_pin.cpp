@@ -115,7 +115,8 @@ HRESULT TCapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, BYTE* caps) {
   c.MinOutputSize = c.MaxOutputSize = {f.Width, f.Height};
   c.CropGranularityX = c.CropGranularityY = c.OutputGranularityX = c.OutputGranularityY = 1;
   c.MinFrameInterval = c.MaxFrameInterval = f.FrameTime;
-  const int64_t bits = int64_t{Rgb24FrameBytes(f)} * 8 * UNITS / (f.FrameTime > 0 ? f.FrameTime : 1);
+  const int64_t bits =
+      int64_t{Rgb24FrameBytes(f)} * 8 * UNITS / (f.FrameTime > 0 ? f.FrameTime : 1);
   c.MinBitsPerSecond = c.MaxBitsPerSecond = static_cast<LONG>(bits > INT32_MAX ? INT32_MAX : bits);
   std::memcpy(caps, &c, sizeof c);
   return S_OK;

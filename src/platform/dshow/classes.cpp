@@ -1,5 +1,6 @@
 #include "platform/dshow/classes.h"
 
+#include "platform/dshow/devenum.h"
 #include "platform/dshow/graph.h"
 #include "platform/dshow/guids.h"
 
@@ -14,4 +15,5 @@ void RegisterDirectShowClasses(std::map<CLSID, TCreateInstance>& classes) {
   classes[CLSID_FilterGraph] = CreateFilterGraph;
   classes[CLSID_CaptureGraphBuilder2] = CreateCaptureGraphBuilder;
   classes[CLSID_SampleGrabber] = CreateSampleGrabber;
+  RegisterDeviceClasses(classes);
 }

@@ -79,7 +79,8 @@ class TDeviceMoniker : public TComObject<IMoniker> {
     if (!stm) return E_POINTER;
     const TDeviceName name = Name();
     HRESULT hr = S_OK;
-    for (const std::u16string* field : {&name.Provider, &name.Path, &name.FriendlyName, &name.Clsid})
+    for (const std::u16string* field :
+         {&name.Provider, &name.Path, &name.FriendlyName, &name.Clsid})
       if (Succeeded(hr)) hr = WriteText(stm, *field);
     return hr;
   }
@@ -115,10 +116,9 @@ class TDeviceMoniker : public TComObject<IMoniker> {
     *ppv = nullptr;
     const TDeviceName name = Name();
     ComPtr<IPropertyBag> bag;
-    const HRESULT hr = CreatePropertyBag({{u"FriendlyName", name.FriendlyName},
-                                          {u"CLSID", name.Clsid},
-                                          {u"DevicePath", name.Path}},
-                                         bag.ReleaseAndGetAddressOf());
+    const HRESULT hr = CreatePropertyBag(
+        {{u"FriendlyName", name.FriendlyName}, {u"CLSID", name.Clsid}, {u"DevicePath", name.Path}},
+        bag.ReleaseAndGetAddressOf());
     if (Failed(hr)) return hr;
     return bag->QueryInterface(riid, ppv);
   }
@@ -157,8 +157,8 @@ class TSystemDeviceEnum : public TComObject<ICreateDevEnum> {
                        [](const auto& a, const auto& b) { return a.Path < b.Path; });
       for (const TVideoDevice& device : devices) {
         ComPtr<IMoniker> moniker;
-        const HRESULT hr = CreateDeviceMoniker(provider->Name(), device,
-                                               moniker.ReleaseAndGetAddressOf());
+        const HRESULT hr =
+            CreateDeviceMoniker(provider->Name(), device, moniker.ReleaseAndGetAddressOf());
         if (Failed(hr)) return hr;
         monikers.push_back(std::move(moniker));
       }
@@ -191,9 +191,9 @@ HRESULT CreateDeviceMoniker(REFIID riid, void** ppv) {
 HRESULT CreateDeviceMoniker(const std::string& provider, const TVideoDevice& device,
                             IMoniker** moniker) {
   if (!moniker) return E_POINTER;
-  *moniker = new (std::nothrow) TDeviceMoniker(
-      {Utf8ToWide(provider), Utf8ToWide(device.Path), Utf8ToWide(device.FriendlyName),
-       Utf8ToWide(GUIDToString(device.FilterClsid))});
+  *moniker = new (std::nothrow) TDeviceMoniker({Utf8ToWide(provider), Utf8ToWide(device.Path),
+                                                Utf8ToWide(device.FriendlyName),
+                                                Utf8ToWide(GUIDToString(device.FilterClsid))});
   return *moniker ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -114,8 +114,7 @@ class TSyntheticCameraProvider : public TDeviceProvider {
 };
 
 // The capture source filter of a camera (synthetic_source.cpp).
-HRESULT CreateSyntheticCameraSource(std::shared_ptr<TSyntheticCamera> camera,
-                                    IBaseFilter** filter);
+HRESULT CreateSyntheticCameraSource(std::shared_ptr<TSyntheticCamera> camera, IBaseFilter** filter);
 
 // The provider that LUMATAP_CAMERA=synthetic adds: one camera showing the default scene at
 // the clock's pace, alive to the end of the program.

@@ -50,7 +50,8 @@ TFrameScript FrameListScript(std::vector<TFrameImage> frames) {
     const TFrameImage& image = (*list)[index % list->size()];
     const size_t rowBytes = size_t(image.Width) * 3;
     for (int y = 0; y < frame.Height(); ++y) {
-      const BYTE* source = image.Pixels.data() + size_t(y) * image.Height / frame.Height() * rowBytes;
+      const BYTE* source =
+          image.Pixels.data() + size_t(y) * image.Height / frame.Height() * rowBytes;
       if (image.Width == frame.Width()) {
         std::memcpy(frame.Row(y), source, rowBytes);
         continue;
@@ -77,13 +78,15 @@ void DrawDefaultScene(uint64_t index, TFrameView& frame) {
   frame.Fill(dim ? kSceneDimmed : kSceneBackground);
   if (t >= kPauseStart) return;
 
-  const int64_t rx = std::max<int64_t>(w / 12, 1), ry = std::max<int64_t>(h / 6, 1);
+  const int64_t rx = std::max<int64_t>(w / 14, 1), ry = std::max<int64_t>(h / 6, 1);
   int64_t cx, cy;
-  if (t < kEnter) {  // down from above the picture to a quarter of its height
-    cx = w / 5;
+  // In from above, slanting to the right: the picture's edge cuts the shape, and only a
+  // sideways move makes that cut row differ from frame to frame.
+  if (t < kEnter) {
+    cx = w / 20 + 3 * w / 10 * (t + 1) / kEnter;
     cy = -ry + (h / 4 + ry) * (t + 1) / kEnter;
-  } else if (t < kEnter + kSweep) {  // across, left to right
-    cx = w / 5 + 3 * w / 5 * (t - kEnter + 1) / kSweep;
+  } else if (t < kEnter + kSweep) {  // across, to the right
+    cx = 7 * w / 20 + 9 * w / 20 * (t - kEnter + 1) / kSweep;
     cy = h / 4;
   } else {  // down through the bottom quarter until it is gone
     cx = 4 * w / 5;
