@@ -58,5 +58,5 @@ void UninstallDeviceProviders() {
     std::lock_guard guard(i.lock);
     old.swap(i.installed);
   }
-  // The providers end outside the lock: a camera's end may wait for nothing of ours.
+  // `old` lets go of the providers after the lock: their end may call back in here.
 }
