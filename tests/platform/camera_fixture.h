@@ -101,9 +101,9 @@ struct TGrabbedFrame {
 };
 
 // Records each frame that BufferCB receives; the frames are 24-bit, bottom-up, of width × height.
-class TFrameRecorder : public TComObject<ISampleGrabberCB> {
+class TCameraFrameRecorder : public TComObject<ISampleGrabberCB> {
  public:
-  TFrameRecorder(LONG width, LONG height) : width_(width), height_(height) {}
+  TCameraFrameRecorder(LONG width, LONG height) : width_(width), height_(height) {}
 
   HRESULT SampleCB(double, IMediaSample*) override { return S_OK; }
   HRESULT BufferCB(double sampleTime, BYTE* buffer, LONG length) override {
@@ -134,7 +134,7 @@ class TFrameRecorder : public TComObject<ISampleGrabberCB> {
 
 // The webcam control's graph: the camera's filter and a sample grabber that demands 24-bit RGB
 // video, the camera's capture stream rendered into it.
-struct TCaptureGraph {
+struct TCameraGraph {
   ComPtr<IGraphBuilder> graph;
   ComPtr<IMediaControl> control;
   ComPtr<IMediaEventEx> events;
@@ -200,6 +200,6 @@ struct TCaptureGraph {
     if (grabber) grabber->SetCallback(nullptr, 1);
     if (graph && source) graph->RemoveFilter(source.Get());
     if (graph && grabberFilter) graph->RemoveFilter(grabberFilter.Get());
-    *this = TCaptureGraph{};
+    *this = TCameraGraph{};
   }
 };

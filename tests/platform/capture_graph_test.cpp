@@ -32,9 +32,9 @@ TEST_F(CaptureGraph, DeliversEveryFrameInOrderOnAStreamingThreadUntilStopped) {
   ASSERT_EQ(inputs.size(), 1u);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.width);
-    ComPtr<TFrameRecorder> recorder;
-    recorder.Attach(new TFrameRecorder(c.width, c.height));
-    TCaptureGraph g;
+    ComPtr<TCameraFrameRecorder> recorder;
+    recorder.Attach(new TCameraFrameRecorder(c.width, c.height));
+    TCameraGraph g;
     ASSERT_EQ(g.Build(inputs[0].Get(), recorder.Get(), c.format), S_OK);
     EXPECT_EQ(g.ConnectedSize(), std::pair(c.width, c.height));  // bottom-up rows
     ASSERT_EQ(g.control->Run(), S_OK);
@@ -70,7 +70,7 @@ TEST_F(CaptureGraph, RowOrderAgreesWithTheConnectedHeader) {
   });
   const auto inputs = VideoInputs();
   ASSERT_EQ(inputs.size(), 1u);
-  TCaptureGraph g;
+  TCameraGraph g;
   ASSERT_EQ(g.Build(inputs[0].Get(), nullptr, 1), S_OK);
   ASSERT_EQ(g.control->Run(), S_OK);
   ASSERT_TRUE(cameras[0]->Step());
@@ -117,11 +117,11 @@ TEST_F(CaptureGraph, StopFromTheGuiThreadWhileFramesArrive) {
   cameras[0]->SetScript(NumberedFrames());
   const auto inputs = VideoInputs();
   ASSERT_EQ(inputs.size(), 1u);
-  ComPtr<TFrameRecorder> recorder;
-  recorder.Attach(new TFrameRecorder(640, 480));
+  ComPtr<TCameraFrameRecorder> recorder;
+  recorder.Attach(new TCameraFrameRecorder(640, 480));
   for (int round = 0; round < 40; ++round) {
     SCOPED_TRACE(round);
-    TCaptureGraph g;
+    TCameraGraph g;
     ASSERT_EQ(g.Build(inputs[0].Get(), recorder.Get()), S_OK);
     const size_t before = recorder->Count();
     ASSERT_EQ(g.control->Run(), S_OK);
@@ -146,9 +146,9 @@ TEST_F(CaptureGraph, PacedByTheClockFramesKeepTheirTimes) {
   cameras[0]->SetPace(TCameraPace::Clock);
   const auto inputs = VideoInputs();
   ASSERT_EQ(inputs.size(), 1u);
-  ComPtr<TFrameRecorder> recorder;
-  recorder.Attach(new TFrameRecorder(640, 480));
-  TCaptureGraph g;
+  ComPtr<TCameraFrameRecorder> recorder;
+  recorder.Attach(new TCameraFrameRecorder(640, 480));
+  TCameraGraph g;
   ASSERT_EQ(g.Build(inputs[0].Get(), recorder.Get()), S_OK);
   ASSERT_EQ(g.control->Run(), S_OK);
   EXPECT_FALSE(cameras[0]->Step());  // the clock paces this stream
@@ -173,9 +173,9 @@ TEST_F(CaptureGraph, LostCameraReachesTheNotifyWindowAndStopsDelivering) {
   cameras[0]->SetScript(NumberedFrames());
   const auto inputs = VideoInputs();
   ASSERT_EQ(inputs.size(), 1u);
-  ComPtr<TFrameRecorder> recorder;
-  recorder.Attach(new TFrameRecorder(640, 480));
-  TCaptureGraph g;
+  ComPtr<TCameraFrameRecorder> recorder;
+  recorder.Attach(new TCameraFrameRecorder(640, 480));
+  TCameraGraph g;
   ASSERT_EQ(g.Build(inputs[0].Get(), recorder.Get()), S_OK);
 
   std::vector<std::pair<UINT, LPARAM>> messages;

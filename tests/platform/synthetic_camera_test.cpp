@@ -170,7 +170,7 @@ TEST_F(SyntheticCamera, EveryFormatConnectsToAGrabberDemandingRgb24) {
   ASSERT_EQ(inputs.size(), 1u);
   for (int format = -1; format < int(kFormats.size()); ++format) {
     SCOPED_TRACE(format);
-    TCaptureGraph g;
+    TCameraGraph g;
     ASSERT_EQ(g.Build(inputs[0].Get(), nullptr, format), S_OK);
     const Size want = kFormats[format < 0 ? 0 : format];
     EXPECT_EQ(g.ConnectedSize(), std::pair(want.width, want.height));
