@@ -249,7 +249,9 @@ TEST_F(V4L2Source, ACameraLostOrFailingIsReportedOnce) {
     LONG code;
     LONG_PTR p1, p2;
     EXPECT_EQ(graph.events->GetEvent(&code, &p1, &p2, 0), E_ABORT);  // one event only
-    if (c.event == EC_DEVICE_LOST) EXPECT_EQ(graph.control->Run(), VFW_E_NO_CAPTURE_HARDWARE);
+    if (c.event == EC_DEVICE_LOST) {
+      EXPECT_EQ(graph.control->Run(), VFW_E_NO_CAPTURE_HARDWARE);
+    }
     graph.TearDown();
     EXPECT_EQ(driver->OpenDescriptors(), 0);
   }
