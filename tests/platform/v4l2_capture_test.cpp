@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -20,6 +22,7 @@ using namespace std::chrono_literals;
 constexpr char kPath[] = "/dev/video0";
 // A safety net only: every wait ends as soon as its condition holds.
 constexpr auto kPatience = 20s;
+constexpr std::array<uint8_t, 2> kScan{0xFF, 0xDA};  // a JPEG's start-of-scan marker
 
 class RecordingSink : public TV4L2FrameSink {
  public:
@@ -168,6 +171,10 @@ TEST_F(V4L2Streaming, ShortOrCorruptFramesAreDroppedAndStreamingGoesOn) {
   noEnd.resize(noEnd.size() - 2);
   std::vector<uint8_t> padded = jpeg;  // cameras may pad behind the end marker
   padded.resize(jpeg.size() + 300, 0);
+  std::vector<uint8_t> damaged = jpeg;  // markers intact, the coded picture scrambled
+  const size_t scan =
+      std::search(jpeg.begin(), jpeg.end(), kScan.begin(), kScan.end()) - jpeg.begin();
+  for (size_t i = scan + 20; i + 4 < damaged.size(); i += 3) damaged[i] = damaged[i] * 31 + 7;
   std::vector<uint8_t> garbage(jpeg.size());
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 37 + 11);
   const Case cases[] = {
@@ -177,6 +184,7 @@ TEST_F(V4L2Streaming, ShortOrCorruptFramesAreDroppedAndStreamingGoesOn) {
       {"JPEG cut in half", V4L2_PIX_FMT_MJPEG, {jpeg.begin(), jpeg.begin() + jpeg.size() / 2}, 0},
       {"JPEG without its end", V4L2_PIX_FMT_MJPEG, noEnd, 0},
       {"JPEG headers only", V4L2_PIX_FMT_MJPEG, {jpeg.begin(), jpeg.begin() + 20}, 0},
+      {"JPEG with damaged image data", V4L2_PIX_FMT_MJPEG, damaged, 0},
       {"not a JPEG", V4L2_PIX_FMT_MJPEG, garbage, 0},
   };
   for (const Case& c : cases) {

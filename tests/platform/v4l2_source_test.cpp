@@ -195,6 +195,19 @@ TEST_F(V4L2Source, SizesTheDriverAdjustsArePublishedAsSet) {
   EXPECT_EQ(sizes, expected);
 }
 
+// Listed sizes are taken as listed; should the driver still set another size, the run fails
+// rather than deliver frames of a size the connection does not have.
+TEST_F(V4L2Source, ADriverThatChangesAListedSizeFailsTheRun) {
+  TEmulatedNode node =
+      EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{1366, 768}})});
+  node.quirk = [](v4l2_pix_format& f) { f.width &= ~15u; };
+  driver->AddNode(node);
+  Build();
+  EXPECT_EQ(graph.ConnectedSize(), (std::pair<LONG, LONG>(1366, 768)));
+  EXPECT_EQ(graph.control->Run(), VFW_E_TYPE_NOT_ACCEPTED);
+  EXPECT_EQ(driver->MappedBuffers(), 0);
+}
+
 TEST_F(V4L2Source, ABusyCameraFailsTheRunWithCameraInUse) {
   driver->AddNode(
       EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{64, 16}})}));
