@@ -18,10 +18,6 @@
 #include "platform/dshow/mediatype.h"
 #include "platform/dshow/synthetic_camera.h"
 
-// In a namespace of its own: the graph tests' fixture (dshow_fixture.h) has classes of the same
-// names in the same test program.
-namespace camera_fixture {
-
 // Checks that every object, task-memory block and text made during the test is gone.
 class CameraTest : public ::testing::Test {
  protected:
@@ -207,7 +203,3 @@ struct TCameraGraph {
     *this = TCameraGraph{};
   }
 };
-
-}  // namespace camera_fixture
-
-using namespace camera_fixture;
