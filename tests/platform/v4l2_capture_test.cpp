@@ -1,8 +1,10 @@
 // The V4L2 streaming against the emulated driver: frames converted by the real conversion
-// library, their row order, dropped frames, a busy or vanishing device, and stopping.
+// library, their row order, dropped frames, a busy or failing device, and stopping.
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -20,6 +22,7 @@ using namespace std::chrono_literals;
 constexpr char kPath[] = "/dev/video0";
 // A safety net only: every wait ends as soon as its condition holds.
 constexpr auto kPatience = 20s;
+constexpr std::array<uint8_t, 2> kScan{0xFF, 0xDA};  // a JPEG's start-of-scan marker
 
 class RecordingSink : public TV4L2FrameSink {
  public:
@@ -131,19 +134,6 @@ TEST_F(V4L2Streaming, YuyvColourBarsArriveAsRgb24PixelByPixel) {
       ExpectNear(DeliveredPixel(sink.frames[0], 64, 16, x, y), bars.At(x, y), kYuvRounding, x, y);
 }
 
-TEST_F(V4L2Streaming, MjpegColourBarsAreDecodedByTheLibrary) {
-  AddCamera({EmulatedFormat(V4L2_PIX_FMT_MJPEG, {{128, 16}})});
-  Start({V4L2_PIX_FMT_MJPEG, 128, 16, {1, 30}});
-  const RgbPicture bars = ColourBars(128, 16);
-  Send(ToJpeg(bars, 95));
-  ASSERT_EQ(sink.frames.size(), 1u);
-  // Inside each bar of 16 pixels, away from the edges where the coding rings.
-  for (uint32_t y = 0; y < 16; ++y)
-    for (uint32_t x = 0; x < 128; ++x)
-      if (x % 16 >= 3 && x % 16 < 13)
-        ExpectNear(DeliveredPixel(sink.frames[0], 128, 16, x, y), bars.At(x, y), 10, x, y);
-}
-
 TEST_F(V4L2Streaming, TheTopRowOfTheFrameIsTheTopRowOfTheBitmap) {
   AddCamera({EmulatedFormat(V4L2_PIX_FMT_YUYV, {{32, 24}}),
              EmulatedFormat(V4L2_PIX_FMT_MJPEG, {{32, 24}})});
@@ -181,6 +171,10 @@ TEST_F(V4L2Streaming, ShortOrCorruptFramesAreDroppedAndStreamingGoesOn) {
   noEnd.resize(noEnd.size() - 2);
   std::vector<uint8_t> padded = jpeg;  // cameras may pad behind the end marker
   padded.resize(jpeg.size() + 300, 0);
+  std::vector<uint8_t> damaged = jpeg;  // markers intact, the coded picture scrambled
+  const size_t scan =
+      std::search(jpeg.begin(), jpeg.end(), kScan.begin(), kScan.end()) - jpeg.begin();
+  for (size_t i = scan + 20; i + 4 < damaged.size(); i += 3) damaged[i] = damaged[i] * 31 + 7;
   std::vector<uint8_t> garbage(jpeg.size());
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 37 + 11);
   const Case cases[] = {
@@ -190,6 +184,7 @@ TEST_F(V4L2Streaming, ShortOrCorruptFramesAreDroppedAndStreamingGoesOn) {
       {"JPEG cut in half", V4L2_PIX_FMT_MJPEG, {jpeg.begin(), jpeg.begin() + jpeg.size() / 2}, 0},
       {"JPEG without its end", V4L2_PIX_FMT_MJPEG, noEnd, 0},
       {"JPEG headers only", V4L2_PIX_FMT_MJPEG, {jpeg.begin(), jpeg.begin() + 20}, 0},
+      {"JPEG with damaged image data", V4L2_PIX_FMT_MJPEG, damaged, 0},
       {"not a JPEG", V4L2_PIX_FMT_MJPEG, garbage, 0},
   };
   for (const Case& c : cases) {
@@ -217,27 +212,6 @@ TEST_F(V4L2Streaming, ABusyDeviceFailsWithCameraInUse) {
     EXPECT_EQ(driver->MappedBuffers(), 0);
   }
   EXPECT_EQ(static_cast<uint32_t>(E_DEVICE_BUSY), 0x800700AAu);
-
-  // Another program streaming from the camera holds its buffer queue.
-  const TV4L2Handle other = TV4L2Handle::Open(driver, kPath);
-  v4l2_requestbuffers req{4, V4L2_BUF_TYPE_VIDEO_CAPTURE, V4L2_MEMORY_MMAP, 0, 0, {}};
-  ASSERT_EQ(other.Ioctl(VIDIOC_REQBUFS, &req), 0);
-  EXPECT_EQ(capture->Prepare(mode, &actual), E_DEVICE_BUSY);
-  req.count = 0;
-  ASSERT_EQ(other.Ioctl(VIDIOC_REQBUFS, &req), 0);
-  EXPECT_EQ(capture->Prepare(mode, &actual), S_OK);
-}
-
-TEST_F(V4L2Streaming, AnUnpluggedDeviceIsReportedLostOnceAndStops) {
-  AddCamera({EmulatedFormat(V4L2_PIX_FMT_YUYV, {{64, 16}})});
-  Start({V4L2_PIX_FMT_YUYV, 64, 16, {1, 30}});
-  Send(ToYuyv(ColourBars(64, 16)));
-  driver->Unplug(kPath);
-  ASSERT_TRUE(sink.WaitForReport());
-  capture->Stop();
-  EXPECT_EQ(sink.lost, 1);
-  EXPECT_TRUE(sink.failures.empty());
-  EXPECT_EQ(sink.frames.size(), 1u);
 }
 
 TEST_F(V4L2Streaming, AnIoErrorIsReportedOnceNotInALoop) {

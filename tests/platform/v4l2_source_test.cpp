@@ -195,6 +195,19 @@ TEST_F(V4L2Source, SizesTheDriverAdjustsArePublishedAsSet) {
   EXPECT_EQ(sizes, expected);
 }
 
+// Listed sizes are taken as listed; should the driver still set another size, the run fails
+// rather than deliver frames of a size the connection does not have.
+TEST_F(V4L2Source, ADriverThatChangesAListedSizeFailsTheRun) {
+  TEmulatedNode node =
+      EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{1366, 768}})});
+  node.quirk = [](v4l2_pix_format& f) { f.width &= ~15u; };
+  driver->AddNode(node);
+  Build();
+  EXPECT_EQ(graph.ConnectedSize(), (std::pair<LONG, LONG>(1366, 768)));
+  EXPECT_EQ(graph.control->Run(), VFW_E_TYPE_NOT_ACCEPTED);
+  EXPECT_EQ(driver->MappedBuffers(), 0);
+}
+
 TEST_F(V4L2Source, ABusyCameraFailsTheRunWithCameraInUse) {
   driver->AddNode(
       EmulatedCameraNode(kPath, "Camera", {EmulatedFormat(V4L2_PIX_FMT_YUYV, {{64, 16}})}));
@@ -249,7 +262,9 @@ TEST_F(V4L2Source, ACameraLostOrFailingIsReportedOnce) {
     LONG code;
     LONG_PTR p1, p2;
     EXPECT_EQ(graph.events->GetEvent(&code, &p1, &p2, 0), E_ABORT);  // one event only
-    if (c.event == EC_DEVICE_LOST) EXPECT_EQ(graph.control->Run(), VFW_E_NO_CAPTURE_HARDWARE);
+    if (c.event == EC_DEVICE_LOST) {
+      EXPECT_EQ(graph.control->Run(), VFW_E_NO_CAPTURE_HARDWARE);
+    }
     graph.TearDown();
     EXPECT_EQ(driver->OpenDescriptors(), 0);
   }

@@ -3,7 +3,6 @@
 #include <linux/videodev2.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -76,33 +75,6 @@ void SizesOf(const TV4L2Handle& device, TV4L2FormatDescription* format) {
 
 }  // namespace
 
-bool V4L2PathLess(const std::string& a, const std::string& b) {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (std::isdigit(static_cast<unsigned char>(a[i])) &&
-        std::isdigit(static_cast<unsigned char>(b[j]))) {
-      size_t ie = i, je = j;
-      while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie]))) ++ie;
-      while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je]))) ++je;
-      // Leading zeros aside, the longer run is the larger number.
-      size_t is = i, js = j;
-      while (is + 1 < ie && a[is] == '0') ++is;
-      while (js + 1 < je && b[js] == '0') ++js;
-      if (ie - is != je - js) return ie - is < je - js;
-      const int c = a.compare(is, ie - is, b, js, je - js);
-      if (c != 0) return c < 0;
-      i = ie;
-      j = je;
-    } else {
-      if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
-      ++i;
-      ++j;
-    }
-  }
-  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
-  return a < b;
-}
-
 bool QueryV4L2Capture(const TV4L2Handle& device, TV4L2DeviceInfo* info) {
   v4l2_capability cap{};
   if (device.Ioctl(VIDIOC_QUERYCAP, &cap) != 0) return false;
@@ -117,7 +89,7 @@ bool QueryV4L2Capture(const TV4L2Handle& device, TV4L2DeviceInfo* info) {
 
 std::vector<TV4L2DeviceInfo> ListV4L2Devices(const std::shared_ptr<TV4L2DeviceAccess>& access) {
   std::vector<std::string> nodes = access->ListNodes();
-  std::sort(nodes.begin(), nodes.end(), V4L2PathLess);
+  std::sort(nodes.begin(), nodes.end());
   std::vector<TV4L2DeviceInfo> devices;
   for (const std::string& path : nodes) {
     const TV4L2Handle device = TV4L2Handle::Open(access, path);

@@ -17,8 +17,8 @@ struct TV4L2DeviceInfo {
 };
 
 // The nodes whose own capabilities (device_caps) include single-planar video capture with
-// streaming I/O, so a camera's metadata node is not listed beside it; ordered by path with
-// numbers compared as numbers (video2 before video10). Nodes that fail to open are left out.
+// streaming I/O, so a camera's metadata node is not listed beside it; ordered by path (as the
+// device enumerator orders every provider's devices). Nodes that fail to open are left out.
 std::vector<TV4L2DeviceInfo> ListV4L2Devices(const std::shared_ptr<TV4L2DeviceAccess>& access);
 
 // True and info filled when the open node is a capture device as above.
@@ -27,6 +27,3 @@ bool QueryV4L2Capture(const TV4L2Handle& device, TV4L2DeviceInfo* info);
 // The formats of an open device as its enumeration ioctls answer, in the driver's order;
 // ranges of sizes are narrowed to CommonSizesInRange, each size with its frame intervals.
 TV4L2DeviceDescription DescribeV4L2Device(const TV4L2Handle& device);
-
-// "a < b" for device paths, runs of digits compared by value.
-bool V4L2PathLess(const std::string& a, const std::string& b);
