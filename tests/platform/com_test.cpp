@@ -268,6 +268,29 @@ TEST_F(Com, LoadingRefusesUnknownClassesAndShortData) {
   EXPECT_EQ(p, nullptr);
 }
 
+TEST_F(Com, CountedTextsHoldTheReadersLimitAndChangeNothingWhenRefused) {
+  ComPtr<IStream> stm;
+  stm.Attach(SHCreateMemStream(nullptr, 0));
+  ASSERT_EQ(WriteCountedText(stm.Get(), u"abcd"), S_OK);
+  const std::vector<BYTE> whole = Contents(stm.Get());
+  ASSERT_EQ(whole.size(), 4u + 4 * sizeof(char16_t));
+  struct Case {
+    size_t bytes;
+    uint32_t maxChars;
+    HRESULT result;
+  } const cases[] = {{whole.size(), 4, S_OK},
+                     {whole.size(), 3, STG_E_READFAULT},  // longer than the reader allows
+                     {whole.size() - 1, 4, STG_E_READFAULT},
+                     {2, 4, STG_E_READFAULT}};
+  for (const Case& c : cases) {
+    ComPtr<IStream> in;
+    in.Attach(SHCreateMemStream(whole.data(), static_cast<UINT>(c.bytes)));
+    std::u16string text = u"kept";
+    EXPECT_EQ(ReadCountedText(in.Get(), c.maxChars, &text), c.result) << c.bytes << c.maxChars;
+    EXPECT_EQ(text, c.result == S_OK ? u"abcd" : u"kept");
+  }
+}
+
 TEST_F(Com, EnumeratorNextSkipResetAndClone) {
   std::vector<ComPtr<IMoniker>> names(3);
   for (int i = 0; i < 3; ++i)

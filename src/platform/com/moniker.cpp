@@ -8,44 +8,12 @@
 
 #include "platform/com/builtin.h"
 #include "platform/com/rot.h"
+#include "platform/com/stream.h"
 
 namespace {
 
 // Longest delimiter or item a stored item moniker may claim; longer claims are damaged data.
 constexpr uint32_t kMaxItemChars = 1u << 16;
-
-HRESULT ReadAll(IStream* stm, void* data, ULONG size) {
-  ULONG n = 0;
-  const HRESULT hr = stm->Read(data, size, &n);
-  if (FAILED(hr)) return hr;
-  return n == size ? S_OK : STG_E_READFAULT;
-}
-
-HRESULT WriteAll(IStream* stm, const void* data, ULONG size) {
-  ULONG n = 0;
-  const HRESULT hr = stm->Write(data, size, &n);
-  if (FAILED(hr)) return hr;
-  return n == size ? S_OK : STG_E_MEDIUMFULL;
-}
-
-// A text as its length in characters (32 bits) and its UTF-16 characters.
-HRESULT WriteText(IStream* stm, const std::u16string& text) {
-  const auto length = static_cast<uint32_t>(text.size());
-  HRESULT hr = WriteAll(stm, &length, sizeof(length));
-  if (SUCCEEDED(hr) && length) hr = WriteAll(stm, text.data(), length * sizeof(char16_t));
-  return hr;
-}
-
-HRESULT ReadText(IStream* stm, std::u16string& text) {
-  uint32_t length = 0;
-  HRESULT hr = ReadAll(stm, &length, sizeof(length));
-  if (FAILED(hr)) return hr;
-  if (length > kMaxItemChars) return STG_E_READFAULT;
-  std::u16string read(length, u'\0');
-  if (length) hr = ReadAll(stm, read.data(), length * sizeof(char16_t));
-  if (SUCCEEDED(hr)) text = std::move(read);
-  return hr;
-}
 
 LPOLESTR TaskMemText(const std::u16string& text) {
   auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(OLECHAR)));
@@ -68,8 +36,8 @@ class TItemMoniker : public TComObject<IMoniker> {
   HRESULT Load(IStream* stm) override {
     if (!stm) return E_POINTER;
     std::u16string delim, item;
-    HRESULT hr = ReadText(stm, delim);
-    if (SUCCEEDED(hr)) hr = ReadText(stm, item);
+    HRESULT hr = ReadCountedText(stm, kMaxItemChars, &delim);
+    if (SUCCEEDED(hr)) hr = ReadCountedText(stm, kMaxItemChars, &item);
     if (FAILED(hr)) return hr;
     delim_ = std::move(delim);
     item_ = std::move(item);
@@ -77,8 +45,8 @@ class TItemMoniker : public TComObject<IMoniker> {
   }
   HRESULT Save(IStream* stm, BOOL) override {
     if (!stm) return E_POINTER;
-    const HRESULT hr = WriteText(stm, delim_);
-    return FAILED(hr) ? hr : WriteText(stm, item_);
+    const HRESULT hr = WriteCountedText(stm, delim_);
+    return FAILED(hr) ? hr : WriteCountedText(stm, item_);
   }
   HRESULT GetSizeMax(ULARGE_INTEGER* size) override {
     if (!size) return E_POINTER;

@@ -149,23 +149,49 @@ IStream* SHCreateMemStream(const BYTE* init, UINT size) {
   }
 }
 
+HRESULT ReadStreamExactly(IStream* stm, void* data, ULONG size) {
+  ULONG n = 0;
+  const HRESULT hr = stm->Read(data, size, &n);
+  if (FAILED(hr)) return hr;
+  return n == size ? S_OK : STG_E_READFAULT;
+}
+
+HRESULT WriteStreamExactly(IStream* stm, const void* data, ULONG size) {
+  ULONG n = 0;
+  const HRESULT hr = stm->Write(data, size, &n);
+  if (FAILED(hr)) return hr;
+  return n == size ? S_OK : STG_E_MEDIUMFULL;
+}
+
+HRESULT WriteCountedText(IStream* stm, const std::u16string& text) {
+  const auto length = static_cast<uint32_t>(text.size());
+  HRESULT hr = WriteStreamExactly(stm, &length, sizeof(length));
+  if (SUCCEEDED(hr) && length) hr = WriteStreamExactly(stm, text.data(), length * sizeof(char16_t));
+  return hr;
+}
+
+HRESULT ReadCountedText(IStream* stm, uint32_t maxChars, std::u16string* text) {
+  uint32_t length = 0;
+  HRESULT hr = ReadStreamExactly(stm, &length, sizeof(length));
+  if (FAILED(hr)) return hr;
+  if (length > maxChars) return STG_E_READFAULT;
+  std::u16string read(length, u'\0');
+  if (length) hr = ReadStreamExactly(stm, read.data(), length * sizeof(char16_t));
+  if (SUCCEEDED(hr)) *text = std::move(read);
+  return hr;
+}
+
 HRESULT WriteClassStm(IStream* stm, REFCLSID clsid) {
   if (!stm) return E_INVALIDARG;
-  ULONG written = 0;
-  const HRESULT hr = stm->Write(&clsid, sizeof(CLSID), &written);
-  if (FAILED(hr)) return hr;
-  return written == sizeof(CLSID) ? S_OK : STG_E_MEDIUMFULL;
+  return WriteStreamExactly(stm, &clsid, sizeof(CLSID));
 }
 
 HRESULT ReadClassStm(IStream* stm, CLSID* clsid) {
   if (!stm || !clsid) return E_INVALIDARG;
   CLSID read{};
-  ULONG n = 0;
-  const HRESULT hr = stm->Read(&read, sizeof(CLSID), &n);
-  if (FAILED(hr)) return hr;
-  if (n != sizeof(CLSID)) return STG_E_READFAULT;
-  *clsid = read;
-  return S_OK;
+  const HRESULT hr = ReadStreamExactly(stm, &read, sizeof(CLSID));
+  if (SUCCEEDED(hr)) *clsid = read;
+  return hr;
 }
 
 HRESULT OleSaveToStream(IPersistStream* pstm, IStream* stm) {

@@ -2,6 +2,9 @@
 // its own data. A stream made here lives in memory.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "platform/com/unknown.h"
 
 struct LARGE_INTEGER {
@@ -76,6 +79,16 @@ IStream* SHCreateMemStream(const BYTE* init, UINT size);
 // The class id as 16 bytes at the stream's position; reading fewer is STG_E_READFAULT.
 HRESULT WriteClassStm(IStream* stm, REFCLSID clsid);
 HRESULT ReadClassStm(IStream* stm, CLSID* clsid);
+
+// Moves exactly size bytes at the stream's position: a stream that ends early is
+// STG_E_READFAULT, one that takes fewer bytes STG_E_MEDIUMFULL.
+HRESULT ReadStreamExactly(IStream* stm, void* data, ULONG size);
+HRESULT WriteStreamExactly(IStream* stm, const void* data, ULONG size);
+
+// A text as its length in characters (32 bits) and its UTF-16 characters. A stored length above
+// maxChars is damaged data (STG_E_READFAULT); text changes only when the whole text was read.
+HRESULT WriteCountedText(IStream* stm, const std::u16string& text);
+HRESULT ReadCountedText(IStream* stm, uint32_t maxChars, std::u16string* text);
 
 // Writes the object's class id (CLSID_NULL for no object), then has it save itself.
 HRESULT OleSaveToStream(IPersistStream* pstm, IStream* stm);

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/com/moniker.h"
+#include "platform/com/stream.h"
 #include "platform/dshow/graph_interfaces.h"
 #include "platform/dshow/guids.h"
 
@@ -13,39 +14,6 @@ namespace {
 
 // Longest text a stored device moniker may claim; longer claims are damaged data.
 constexpr uint32_t kMaxChars = 1u << 12;
-
-HRESULT ReadAll(IStream* stm, void* data, ULONG size) {
-  ULONG n = 0;
-  const HRESULT hr = stm->Read(data, size, &n);
-  if (Failed(hr)) return hr;
-  return n == size ? S_OK : STG_E_READFAULT;
-}
-
-HRESULT WriteAll(IStream* stm, const void* data, ULONG size) {
-  ULONG n = 0;
-  const HRESULT hr = stm->Write(data, size, &n);
-  if (Failed(hr)) return hr;
-  return n == size ? S_OK : STG_E_MEDIUMFULL;
-}
-
-// A text as its length in characters (32 bits) and its UTF-16 characters.
-HRESULT WriteText(IStream* stm, const std::u16string& text) {
-  const auto length = static_cast<uint32_t>(text.size());
-  HRESULT hr = WriteAll(stm, &length, sizeof length);
-  if (Succeeded(hr) && length) hr = WriteAll(stm, text.data(), length * sizeof(char16_t));
-  return hr;
-}
-
-HRESULT ReadText(IStream* stm, std::u16string* text) {
-  uint32_t length = 0;
-  HRESULT hr = ReadAll(stm, &length, sizeof length);
-  if (Failed(hr)) return hr;
-  if (length > kMaxChars) return STG_E_READFAULT;
-  std::u16string read(length, u'\0');
-  if (length) hr = ReadAll(stm, read.data(), length * sizeof(char16_t));
-  if (Succeeded(hr)) *text = std::move(read);
-  return hr;
-}
 
 // What a device moniker names and says of its device, as it saves it.
 struct TDeviceName {
@@ -68,7 +36,7 @@ class TDeviceMoniker : public TComObject<IMoniker> {
     TDeviceName read;
     HRESULT hr = S_OK;
     for (std::u16string* field : {&read.Provider, &read.Path, &read.FriendlyName, &read.Clsid})
-      if (Succeeded(hr)) hr = ReadText(stm, field);
+      if (Succeeded(hr)) hr = ReadCountedText(stm, kMaxChars, field);
     if (Failed(hr)) return hr;
     std::lock_guard guard(lock_);
     name_ = std::move(read);
@@ -81,7 +49,7 @@ class TDeviceMoniker : public TComObject<IMoniker> {
     HRESULT hr = S_OK;
     for (const std::u16string* field :
          {&name.Provider, &name.Path, &name.FriendlyName, &name.Clsid})
-      if (Succeeded(hr)) hr = WriteText(stm, *field);
+      if (Succeeded(hr)) hr = WriteCountedText(stm, *field);
     return hr;
   }
 
