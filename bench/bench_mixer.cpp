@@ -19,32 +19,18 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <random>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/waves.h"
+#include "engine_setup.h"
 #include "table_reads.h"
 
 namespace {
 
 constexpr double kBlockMicroseconds = 1024.0 / 48000.0 * 1e6;  // 21333 µs
-
-void PrepareEngine() {
-  static bool ready = false;
-  if (ready) return;
-  ready = true;
-  InitWaves(4096);
-  InitAudioDefaults();
-  std::mt19937 random(5);
-  std::uniform_real_distribution<float> amplitude(0.0005f, 0.002f);
-  for (TVec8& bin : InstrumentSpectrum) bin.Fill(amplitude(random));
-  // Ten voices a few bins apart, so that each covers nearly the whole grid.
-  for (int i = 0; i < 10; ++i) NoteOn(i + 1, BinFrequency[1024 + 3 * i], 0.5f);
-  for (int i = 0; i < 3; ++i) MixVoices();
-}
 
 void BM_MixVoices(benchmark::State& state) {
   PrepareEngine();

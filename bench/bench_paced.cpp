@@ -23,7 +23,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -31,6 +30,7 @@
 #include <vector>
 
 #include "engine/waves.h"
+#include "engine_setup.h"
 #include "table_reads.h"
 
 namespace {
@@ -48,20 +48,6 @@ void SleepUntil(long long ns) {
   timespec ts{static_cast<time_t>(ns / 1000000000LL), static_cast<long>(ns % 1000000000LL)};
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
   }
-}
-
-void PrepareEngine() {
-  static bool ready = false;
-  if (ready) return;
-  ready = true;
-  InitWaves(4096);
-  InitAudioDefaults();
-  std::mt19937 random(5);
-  std::uniform_real_distribution<float> amplitude(0.0005f, 0.002f);
-  for (TVec8& bin : InstrumentSpectrum) bin.Fill(amplitude(random));
-  // Ten voices a few bins apart, so that each covers nearly the whole grid.
-  for (int i = 0; i < 10; ++i) NoteOn(i + 1, BinFrequency[1024 + 3 * i], 0.5f);
-  for (int i = 0; i < 3; ++i) MixVoices();
 }
 
 // Stamped by whichever thread completes a block.
