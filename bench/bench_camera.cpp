@@ -8,116 +8,37 @@
 #include <sys/resource.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
+#include <vector>
 
-#include "platform/com/com.h"
-#include "platform/dshow/grabber_interfaces.h"
-#include "platform/dshow/graph_interfaces.h"
-#include "platform/dshow/guids.h"
-#include "platform/dshow/mediatype.h"
+#include "grabber_graph.h"
 #include "platform/dshow/synthetic_camera.h"
 
 namespace {
 
-// Counts the frames that reach it and reads one byte of each, as a frame handler would.
-class TCounter : public TComObject<ISampleGrabberCB> {
- public:
-  HRESULT SampleCB(double, IMediaSample*) override { return S_OK; }
-  HRESULT BufferCB(double, BYTE* buffer, LONG length) override {
-    if (buffer && length > 0) benchmark::DoNotOptimize(buffer[length / 2]);
-    std::lock_guard guard(lock_);
-    ++frames_;
-    arrived_.notify_all();
-    return S_OK;
-  }
-  uint64_t WaitPast(uint64_t seen) {
-    std::unique_lock guard(lock_);
-    arrived_.wait(guard, [&] { return frames_ > seen; });
-    return frames_;
-  }
-
- private:
-  std::mutex lock_;
-  std::condition_variable arrived_;
-  uint64_t frames_ = 0;
-};
+std::shared_ptr<TSyntheticCamera> BenchCamera(TCameraPace pace) {
+  auto camera = std::make_shared<TSyntheticCamera>("bench:0", "Bench Camera");
+  camera->SetPace(pace);
+  return camera;
+}
 
 // The webcam control's graph over one synthetic camera, running in the format of that size.
 class TCameraGraph {
  public:
-  TCameraGraph(TCameraPace pace, LONG width) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    camera_ = std::make_shared<TSyntheticCamera>("bench:0", "Bench Camera");
-    camera_->SetPace(pace);
-    InstallDeviceProviders({std::make_shared<TSyntheticCameraProvider>(std::vector{camera_})});
-    counter_.Attach(new TCounter);
-
-    ComPtr<ICreateDevEnum> devEnum;
-    ComPtr<IEnumMoniker> list;
-    ComPtr<IMoniker> moniker;
-    CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                     devEnum.PutVoid());
-    devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, list.ReleaseAndGetAddressOf(),
-                                   0);
-    list->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr);
-    moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, source_.PutVoid());
-
-    CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                     graph_.PutVoid());
-    graph_.As(control_);
-    CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                     IID_ICaptureGraphBuilder2, builder_.PutVoid());
-    builder_->SetFiltergraph(graph_.Get());
-    CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                     grabberFilter_.PutVoid());
-    grabberFilter_.As(grabber_);
-    AM_MEDIA_TYPE demanded{};
-    demanded.majortype = MEDIATYPE_Video;
-    demanded.subtype = MEDIASUBTYPE_RGB24;
-    demanded.formattype = FORMAT_VideoInfo;
-    grabber_->SetMediaType(&demanded);
-    grabber_->SetBufferSamples(TRUE);
-    grabber_->SetCallback(counter_.Get(), 1);
-    graph_->AddFilter(source_.Get(), u"vFilterSource");
-    graph_->AddFilter(grabberFilter_.Get(), u"vSampleGrabber");
-
-    ComPtr<IAMStreamConfig> config;
-    builder_->FindInterface(&PIN_CATEGORY_CAPTURE, nullptr, source_.Get(), IID_IAMStreamConfig,
-                            config.PutVoid());
-    int count = 0, size = 0;
-    config->GetNumberOfCapabilities(&count, &size);
-    for (int i = 0; i < count; ++i) {
-      AM_MEDIA_TYPE* mt = nullptr;
-      BYTE caps[sizeof(VIDEO_STREAM_CONFIG_CAPS)];
-      config->GetStreamCaps(i, &mt, caps);
-      if (MediaTypeBitmapHeader(*mt)->biWidth == width) config->SetFormat(mt);
-      MediaTypeDelete(mt);
-    }
-    ok_ = Succeeded(builder_->RenderStream(&PIN_CATEGORY_CAPTURE, nullptr, source_.Get(), nullptr,
-                                           grabberFilter_.Get())) &&
-          Succeeded(control_->Run());
-  }
-  ~TCameraGraph() {
-    control_->Stop();
-    grabber_->SetCallback(nullptr, 1);
-    graph_->RemoveFilter(source_.Get());
-    graph_->RemoveFilter(grabberFilter_.Get());
-    UninstallDeviceProviders();
+  TCameraGraph(TCameraPace pace, LONG width)
+      : camera_(BenchCamera(pace)),
+        graph_({std::make_shared<TSyntheticCameraProvider>(std::vector{camera_})}) {
+    graph_.ChooseWidth(width);
+    ok_ = graph_.Run();
   }
 
   bool Ok() const { return ok_; }
   TSyntheticCamera& Camera() { return *camera_; }
-  TCounter& Counter() { return *counter_.Get(); }
+  TFrameArrivals& Arrivals() { return graph_.Arrivals(); }
 
  private:
   std::shared_ptr<TSyntheticCamera> camera_;
-  ComPtr<TCounter> counter_;
-  ComPtr<IBaseFilter> source_, grabberFilter_;
-  ComPtr<IGraphBuilder> graph_;
-  ComPtr<IMediaControl> control_;
-  ComPtr<ICaptureGraphBuilder2> builder_;
-  ComPtr<ISampleGrabber> grabber_;
+  TGrabberGraph graph_;
   bool ok_ = false;
 };
 
@@ -143,9 +64,9 @@ BENCHMARK(SteppedFrames)->Arg(640)->Arg(1920)->UseRealTime()->Unit(benchmark::kM
 void PacedFrames(benchmark::State& state) {
   TCameraGraph graph(TCameraPace::Clock, static_cast<LONG>(state.range(0)));
   if (!graph.Ok()) return state.SkipWithError("the graph did not run");
-  uint64_t seen = graph.Counter().WaitPast(0);  // the stream is under way
+  uint64_t seen = graph.Arrivals().WaitPast(0).Frames;  // the stream is under way
   const double cpuStart = ProcessCpuSeconds();
-  for (auto _ : state) seen = graph.Counter().WaitPast(seen);
+  for (auto _ : state) seen = graph.Arrivals().WaitPast(seen).Frames;
   const double perFrame = (ProcessCpuSeconds() - cpuStart) / state.iterations();
   state.counters["cpu_ms_per_frame"] = perFrame * 1e3;
   state.counters["cpu_share"] = perFrame * 30.0;

@@ -9,17 +9,14 @@
 #include <linux/videodev2.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
+#include <vector>
 
-#include "platform/com/com.h"
-#include "platform/dshow/devices.h"
-#include "platform/dshow/grabber_interfaces.h"
-#include "platform/dshow/graph_interfaces.h"
-#include "platform/dshow/guids.h"
-#include "platform/dshow/v4l2/convert.h"
-#include "platform/dshow/v4l2/provider.h"
 #include "support/v4l2_cameras.h"
+#include "grabber_graph.h"
+#include "platform/dshow/v4l2/convert.h"
+#include "platform/dshow/v4l2/emulated_driver.h"
+#include "platform/dshow/v4l2/provider.h"
 
 namespace {
 
@@ -27,104 +24,37 @@ using Clock = std::chrono::steady_clock;
 constexpr double kFramePeriod = 1.0 / 30;
 constexpr char kPath[] = "/dev/video0";
 
-// Notes when each frame reaches it and reads one byte of it, as a frame handler would.
-class TArrivals : public TComObject<ISampleGrabberCB> {
- public:
-  HRESULT SampleCB(double, IMediaSample*) override { return S_OK; }
-  HRESULT BufferCB(double, BYTE* buffer, LONG length) override {
-    const Clock::time_point now = Clock::now();
-    if (buffer && length > 0) benchmark::DoNotOptimize(buffer[length / 2]);
-    std::lock_guard guard(lock_);
-    ++frames_;
-    last_ = now;
-    arrived_.notify_all();
-    return S_OK;
-  }
-  // Waits for frame number seen + 1 and returns when it arrived.
-  Clock::time_point WaitPast(uint64_t seen) {
-    std::unique_lock guard(lock_);
-    arrived_.wait(guard, [&] { return frames_ > seen; });
-    return last_;
-  }
-
- private:
-  std::mutex lock_;
-  std::condition_variable arrived_;
-  uint64_t frames_ = 0;
-  Clock::time_point last_;
-};
-
 std::vector<uint8_t> FrameOf(uint32_t format, uint32_t width, uint32_t height) {
   const RgbPicture bars = ColourBars(width, height);
   return format == V4L2_PIX_FMT_MJPEG ? ToJpeg(bars, 85) : ToYuyv(bars);
 }
 
-// The webcam control's graph over one emulated camera that offers only format at that size.
+// An emulated driver with one camera that offers only format at that size.
+std::shared_ptr<TV4L2EmulatedDriver> BenchDriver(uint32_t format, uint32_t width, uint32_t height) {
+  auto driver = std::make_shared<TV4L2EmulatedDriver>();
+  driver->AddNode(
+      EmulatedCameraNode(kPath, "Bench Camera", {EmulatedFormat(format, {{width, height}})}));
+  return driver;
+}
+
+// The webcam control's graph over that camera.
 class TV4L2Graph {
  public:
   TV4L2Graph(uint32_t format, uint32_t width, uint32_t height)
-      : driver_(std::make_shared<TV4L2EmulatedDriver>()), access_(driver_) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    driver_->AddNode(
-        EmulatedCameraNode(kPath, "Bench Camera", {EmulatedFormat(format, {{width, height}})}));
-    InstallDeviceProviders({MakeV4L2DeviceProvider()});
-    arrivals_.Attach(new TArrivals);
-
-    ComPtr<ICreateDevEnum> devEnum;
-    ComPtr<IEnumMoniker> list;
-    ComPtr<IMoniker> moniker;
-    CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                     devEnum.PutVoid());
-    devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, list.ReleaseAndGetAddressOf(),
-                                   0);
-    if (!list || list->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) != S_OK) return;
-    if (Failed(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, source_.PutVoid()))) return;
-    CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                     graph_.PutVoid());
-    graph_.As(control_);
-    CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                     IID_ICaptureGraphBuilder2, builder_.PutVoid());
-    builder_->SetFiltergraph(graph_.Get());
-    CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                     grabberFilter_.PutVoid());
-    grabberFilter_.As(grabber_);
-    AM_MEDIA_TYPE demanded{};
-    demanded.majortype = MEDIATYPE_Video;
-    demanded.subtype = MEDIASUBTYPE_RGB24;
-    demanded.formattype = FORMAT_VideoInfo;
-    grabber_->SetMediaType(&demanded);
-    grabber_->SetBufferSamples(TRUE);
-    grabber_->SetCallback(arrivals_.Get(), 1);
-    graph_->AddFilter(source_.Get(), u"vFilterSource");
-    graph_->AddFilter(grabberFilter_.Get(), u"vSampleGrabber");
-    ok_ = Succeeded(builder_->RenderStream(&PIN_CATEGORY_CAPTURE, nullptr, source_.Get(), nullptr,
-                                           grabberFilter_.Get())) &&
-          Succeeded(control_->Run());
-  }
-  ~TV4L2Graph() {
-    if (control_) control_->Stop();
-    if (grabber_) grabber_->SetCallback(nullptr, 1);
-    if (graph_) {
-      graph_->RemoveFilter(source_.Get());
-      graph_->RemoveFilter(grabberFilter_.Get());
-    }
-    UninstallDeviceProviders();
-  }
+      : driver_(BenchDriver(format, width, height)),
+        access_(driver_),
+        graph_({MakeV4L2DeviceProvider()}),
+        ok_(graph_.Run()) {}
 
   bool Ok() const { return ok_; }
   TV4L2EmulatedDriver& Driver() { return *driver_; }
-  TArrivals& Arrivals() { return *arrivals_.Get(); }
+  TFrameArrivals& Arrivals() { return graph_.Arrivals(); }
 
  private:
   std::shared_ptr<TV4L2EmulatedDriver> driver_;
   TInstalledV4L2Access access_;
-  ComPtr<TArrivals> arrivals_;
-  ComPtr<IBaseFilter> source_, grabberFilter_;
-  ComPtr<IGraphBuilder> graph_;
-  ComPtr<IMediaControl> control_;
-  ComPtr<ICaptureGraphBuilder2> builder_;
-  ComPtr<ISampleGrabber> grabber_;
-  bool ok_ = false;
+  TGrabberGraph graph_;
+  bool ok_;
 };
 
 void Delivery(benchmark::State& state, uint32_t format, uint32_t width, uint32_t height) {
@@ -138,7 +68,7 @@ void Delivery(benchmark::State& state, uint32_t format, uint32_t width, uint32_t
       return state.SkipWithError("no buffer was queued");
     graph.Driver().ReleaseFrame(kPath, frame);
     const Clock::time_point done = Clock::now();
-    const std::chrono::duration<double> took = graph.Arrivals().WaitPast(seen++) - done;
+    const std::chrono::duration<double> took = graph.Arrivals().WaitPast(seen++).At - done;
     state.SetIterationTime(took.count());
     total += took.count();
   }
@@ -146,9 +76,7 @@ void Delivery(benchmark::State& state, uint32_t format, uint32_t width, uint32_t
 }
 
 void Conversion(benchmark::State& state, uint32_t format, uint32_t width, uint32_t height) {
-  auto driver = std::make_shared<TV4L2EmulatedDriver>();
-  driver->AddNode(
-      EmulatedCameraNode(kPath, "Bench Camera", {EmulatedFormat(format, {{width, height}})}));
+  const auto driver = BenchDriver(format, width, height);
   const TV4L2Handle device = TV4L2Handle::Open(driver, kPath);
   TV4L2Converter converter(device);
   v4l2_format f{};
