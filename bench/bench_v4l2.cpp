@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "support/v4l2_cameras.h"
+#include "camera_pictures/v4l2_cameras.h"
 #include "grabber_graph.h"
 #include "platform/dshow/v4l2/convert.h"
 #include "platform/dshow/v4l2/emulated_driver.h"

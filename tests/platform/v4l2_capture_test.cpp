@@ -11,9 +11,9 @@
 #include <memory>
 #include <mutex>
 
+#include "camera_pictures/v4l2_cameras.h"
 #include "platform/dshow/v4l2/capture.h"
 #include "platform/dshow/v4l2/emulated_driver.h"
-#include "support/v4l2_cameras.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ class V4L2Streaming : public testing::Test {
   RecordingSink sink;
 };
 
-// The frames are made with the library's own coefficients (support/v4l2_cameras.h): what
+// The frames are made with the library's own coefficients (camera_pictures/v4l2_cameras.h): what
 // remains is the rounding of 8-bit samples and of its shifts.
 constexpr int kYuvRounding = 2;
 

@@ -4,10 +4,10 @@
 
 #include <memory>
 
+#include "camera_pictures/v4l2_cameras.h"
 #include "platform/dshow/v4l2/device_query.h"
 #include "platform/dshow/v4l2/emulated_driver.h"
 #include "platform/dshow/v4l2/formats.h"
-#include "support/v4l2_cameras.h"
 
 namespace {
 

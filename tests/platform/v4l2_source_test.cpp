@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <optional>
 
+#include "camera_pictures/v4l2_cameras.h"
 #include "platform/camera_fixture.h"
 #include "platform/dshow/errors.h"
 #include "platform/dshow/evcode.h"
 #include "platform/dshow/v4l2/provider.h"
 #include "platform/dshow/v4l2/source_filter.h"
-#include "support/v4l2_cameras.h"
 
 namespace {
 

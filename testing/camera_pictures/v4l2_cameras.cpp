@@ -1,4 +1,4 @@
-#include "support/v4l2_cameras.h"
+#include "camera_pictures/v4l2_cameras.h"
 
 #include <jpeglib.h>
 
