@@ -8,7 +8,7 @@
 #include "engine/mixer.h"
 #include "engine/output.h"
 #include "engine/recording.h"
-#include "engine/spectrumedit.h"
+#include "engine/instrumentedits.h"
 #include "engine/state.h"
 #include "engine/tables.h"
 #include "engine/voices.h"

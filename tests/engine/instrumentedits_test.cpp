@@ -1,4 +1,4 @@
-#include "engine/spectrumedit.h"
+#include "engine/instrumentedits.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 namespace {
 
-using SpectrumEdit = EngineState;
+using InstrumentEdits = EngineState;
 
 bool AllLanesEqual(int32_t bin) {
   for (int lane = 1; lane < 8; ++lane)
@@ -14,7 +14,7 @@ bool AllLanesEqual(int32_t bin) {
   return true;
 }
 
-TEST_F(SpectrumEdit, DrawLineFillsTheBinsBetweenOnAStraightLineEitherWay) {
+TEST_F(InstrumentEdits, DrawLineFillsTheBinsBetweenOnAStraightLineEitherWay) {
   struct Case {
     int32_t from, to;
   };
@@ -40,7 +40,7 @@ TEST_F(SpectrumEdit, DrawLineFillsTheBinsBetweenOnAStraightLineEitherWay) {
   EXPECT_EQ(BinAmplitude(7), 0.5f);
 }
 
-TEST_F(SpectrumEdit, ShiftBandUpMovesTheAnchorByTheFullDistanceAndTheEdgesNot) {
+TEST_F(InstrumentEdits, ShiftBandUpMovesTheAnchorByTheFullDistanceAndTheEdgesNot) {
   SetBinAmplitude(2000, 1.0f);
   SetBinAmplitude(2010, 0.5f);
   for (int32_t d : {-64, -63, 63, 64}) SetBinAmplitude(2000 + d, 0.125f);
@@ -52,7 +52,7 @@ TEST_F(SpectrumEdit, ShiftBandUpMovesTheAnchorByTheFullDistanceAndTheEdgesNot) {
   EXPECT_TRUE(AllLanesEqual(2010) && AllLanesEqual(2000));
 }
 
-TEST_F(SpectrumEdit, ShiftBandDownNeverReachesBinZeroAndNothingMovesTwice) {
+TEST_F(InstrumentEdits, ShiftBandDownNeverReachesBinZeroAndNothingMovesTwice) {
   for (int32_t b = 0; b <= 74; ++b) SetBinAmplitude(b, 1.0f);
   float before = 0.0f;
   for (int32_t b = 0; b < BinCount; ++b) before += BinAmplitude(b);
@@ -66,7 +66,7 @@ TEST_F(SpectrumEdit, ShiftBandDownNeverReachesBinZeroAndNothingMovesTwice) {
   EXPECT_EQ(BinAmplitude(0), 1.0f);
 }
 
-TEST_F(SpectrumEdit, MorphVolumeScalesTheBandByItsWeights) {
+TEST_F(InstrumentEdits, MorphVolumeScalesTheBandByItsWeights) {
   FlatSpectrum(0.5f);
   const float k = MorphVolumeFactor(200, 190, 400);
   EXPECT_GT(k, 0.0f) << "moving up makes louder";

@@ -1,4 +1,4 @@
-#include "engine/spectrumedit.h"
+#include "engine/instrumentedits.h"
 
 #include <algorithm>
 #include <climits>
