@@ -9,6 +9,7 @@
 #include "capture/dsaux/errors.h"
 #include "capture/graph_fixture.h"
 #include "platform/com/rot.h"
+#include "platform/dshow/evcode.h"
 
 namespace {
 
@@ -229,6 +230,42 @@ ComPtr<IPin> FirstPin(IBaseFilter* filter) {
   ComPtr<IPin> pin;
   pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr);
   return pin;
+}
+
+// A graph someone else still holds (here the test) outlives the component: once deactivated
+// or destroyed, the component must no longer be the graph's site nor its event window, in
+// every mode that has a graph of its own.
+TEST_F(FilterGraph, AGraphHeldElsewhereKeepsNothingOfTheComponentOnceItLetGo) {
+  for (const TGraphMode mode : {gmNormal, gmCapture}) {
+    SCOPED_TRACE(mode);
+    graph->SetMode(mode);
+    graph->SetActive(true);
+    ComPtr<IObjectWithSite> site;
+    ASSERT_EQ(graph->QueryInterface(IID_IObjectWithSite, site.PutVoid()), S_OK);
+    ComPtr<IUnknown> current;
+    EXPECT_EQ(site->GetSite(IID_IServiceProvider, current.PutVoid()), S_OK) << "while active";
+    current.Reset();
+
+    graph->SetActive(false);
+    ASSERT_EQ(site->GetSite(IID_IServiceProvider, current.PutVoid()), E_FAIL);
+    // Events the held graph queues from now on go to no window of the component's.
+    ComPtr<IMediaEventEx> events;
+    ComPtr<IMediaEventSink> sink;
+    ASSERT_EQ(site->QueryInterface(IID_IMediaEventEx, events.PutVoid()), S_OK);
+    ASSERT_EQ(site->QueryInterface(IID_IMediaEventSink, sink.PutVoid()), S_OK);
+    events->SetNotifyFlags(0);
+    sink->Notify(EC_USERABORT, 0, 0);
+    EXPECT_FALSE(DispatchPostedMessage());
+  }
+
+  graph->SetActive(true);
+  ComPtr<IObjectWithSite> site;
+  ASSERT_EQ(graph->QueryInterface(IID_IObjectWithSite, site.PutVoid()), S_OK);
+  owner.reset();  // destroys the component while the graph lives on
+  graph = nullptr;
+  ComPtr<IUnknown> current;
+  EXPECT_EQ(site->GetSite(IID_IServiceProvider, current.PutVoid()), E_FAIL);
+  site.Reset();  // the graph's last reference
 }
 
 TEST_F(FilterGraph, UnableToRenderFindsTheComponentThroughTheGraphsSite) {

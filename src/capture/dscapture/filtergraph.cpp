@@ -124,11 +124,27 @@ void TFilterGraph::Activate() {
 }
 
 void TFilterGraph::Deactivate() {
+  // The graph objects are let go of even when a member's removal raises: whoever holds the
+  // graph after this component has gone must find nothing that points back into it.
+  struct Release {
+    TFilterGraph* graph;
+    ~Release() { graph->ReleaseGraphObjects(); }
+  } release{this};
   RemoveAllFilters();
+}
+
+void TFilterGraph::ReleaseGraphObjects() {
   if (mediaEvent_) {
     mediaEvent_->SetNotifyFlags(AM_MEDIAEVENT_NONOTIFY);
+    mediaEvent_->SetNotifyWindow(0, 0, 0);
     mediaEvent_.Reset();
   }
+  // The graph holds its site (this component, which counts no references) until told to drop
+  // it; a graph released after the component would otherwise release freed memory.
+  ComPtr<IObjectWithSite> site;
+  if (SUCCEEDED(QueryInterface(IID_IObjectWithSite, site.PutVoid())) && site)
+    site->SetSite(nullptr);
+  site.Reset();
   if (rotCookie_ != 0) {
     RemoveGraphFromRot(rotCookie_);
     rotCookie_ = 0;

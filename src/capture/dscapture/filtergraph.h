@@ -183,7 +183,11 @@ class TFilterGraph : public rtl::TComponent,
   // The mode's graph objects; false (nothing kept) when one of them cannot be created.
   bool CreateGraphObjects();
   void Activate();
+  // Removes the members, then releases the graph objects.
   void Deactivate();
+  // Detaches the graph from this component (event window, site) and releases the graph
+  // objects; never throws.
+  void ReleaseGraphObjects();
   void AddToGraph(IFilter* F);
   void RemoveFromGraph(IFilter* F);
   void AddAllFilters();
