@@ -1,6 +1,8 @@
 // The WAV import over arbitrary bytes: LoadWaveFile, and when it succeeds AnalyseWave and a
 // noise reduction. Whatever the file says, the spectrum that comes out holds finite values
-// from 0 to 1 in eight equal lanes, its peak is 1 at MainBin or it is all zero.
+// from 0 to 1 in eight equal lanes, and either its peak is 1 at MainBin (however faint or loud
+// the sound) or it is all zero with MainBin 0 (nothing to measure: silence, or samples that
+// are not finite numbers).
 #include <cmath>
 #include <cstdint>
 

@@ -111,6 +111,11 @@ seeds = {
                                 declared=140000)),
     "short_align.wav": riff(chunk(b"fmt ", struct.pack("<HHIIHH", 1, 2, 48000, 48000, 1, 16)) +
                             chunk(b"data", tone(40, 1, 2, 1000), declared=33000)),
+    # One faint click and then silence: so faint that the reciprocal of the spectrum's peak
+    # overflows in single precision (the data chunk claims 32768 frames; the missing ones read
+    # as zeros).
+    "faint_click_float.wav": riff(chunk(b"fmt ", fmt_fields(3, 1, 48000, 4, 32) + b"\0\0") +
+                                  chunk(b"data", floats(1, [1e-40]), declared=32768 * 4)),
     # A real sound long enough for one analysis block.
     "real_8bit_32768.wav": pcm(1, 48000, 8, tone(32768, 1, 1, 100, signed=False)),
 }

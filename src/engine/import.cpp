@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -128,6 +129,43 @@ void AccumulateBlock(int32_t start) {
     FftMagnitude[b] += std::hypot(FftData[b].re, FftData[b].im);
 }
 
+// Folds the transform bins FftLowBin..FftHighBin onto the instrument's grid: the edge bins
+// first, then each inner transform bin added to the grid bin nearest its frequency, every sum
+// taken in double precision and stored in T.
+template <class T>
+void FoldMagnitudes(T (&folded)[BinCount]) {
+  std::fill(std::begin(folded), std::end(folded), T{0});
+  folded[0] = static_cast<T>(FftMagnitude[FftLowBin]);
+  folded[BinCount - 1] = static_cast<T>(FftMagnitude[FftHighBin]);
+  int k = 1;
+  for (int32_t b = FftLowBin + 1; b <= FftHighBin - 1; ++b) {
+    const float fb = static_cast<float>(b) * SampleRateRatio * 48000.0f * (1.0f / 32768.0f);
+    while (fb > BinFrequency[k] && k < BinCount - 1) ++k;
+    const float frac = (BinFrequency[k] - fb) / (BinFrequency[k] - BinFrequency[k - 1]);
+    const int target = frac < 1.0f - frac ? k : k - 1;
+    folded[target] = static_cast<T>(static_cast<double>(folded[target]) + FftMagnitude[b]);
+  }
+}
+
+// The largest folded value and the first bin holding it (a later bin wins only when strictly
+// larger). Any value that is not a finite number makes the peak NaN, with bin 0.
+template <class T>
+T PeakOf(const T (&folded)[BinCount], int32_t* bin) {
+  *bin = 0;
+  T peak = folded[0];
+  for (int i = 0; i < BinCount; ++i) {
+    if (!std::isfinite(folded[i])) {
+      *bin = 0;
+      return std::numeric_limits<T>::quiet_NaN();
+    }
+    if (folded[i] > peak) {
+      peak = folded[i];
+      *bin = i;
+    }
+  }
+  return peak;
+}
+
 }  // namespace
 
 void InitImportBuffers() {
@@ -239,45 +277,30 @@ void AnalyseWave() {
   // The spectrum is folded and normalised apart and written once at the end: a block computed
   // meanwhile then sees old or new amplitudes, never the raw sums.
   static float folded[BinCount];
-  std::fill(std::begin(folded), std::end(folded), 0.0f);
-  folded[0] = static_cast<float>(FftMagnitude[FftLowBin]);
-  folded[BinCount - 1] = static_cast<float>(FftMagnitude[FftHighBin]);
-
-  int k = 1;
-  for (int32_t b = FftLowBin + 1; b <= FftHighBin - 1; ++b) {
-    const float fb = static_cast<float>(b) * SampleRateRatio * 48000.0f * (1.0f / 32768.0f);
-    while (fb > BinFrequency[k] && k < BinCount - 1) ++k;
-    const float frac = (BinFrequency[k] - fb) / (BinFrequency[k] - BinFrequency[k - 1]);
-    const int target = frac < 1.0f - frac ? k : k - 1;
-    folded[target] = static_cast<float>(static_cast<double>(folded[target]) + FftMagnitude[b]);
-  }
-
-  // Samples that are not finite numbers, or so large that the sums overflow, leave nothing
-  // to measure: such a sound imports as silence rather than as a spectrum of NaNs.
-  const bool finite = std::all_of(std::begin(folded), std::end(folded),
-                                  [](float value) { return std::isfinite(value); });
-  if (!finite) std::fill(std::begin(folded), std::end(folded), 0.0f);
-
+  FoldMagnitudes(folded);
   int32_t mainBin = 0;
-  float peak = folded[0];
-  for (int i = 1; i < BinCount; ++i) {
-    if (folded[i] > peak) {
-      peak = folded[i];
-      mainBin = i;
-    }
-  }
-  // So quiet that 1 / peak overflows: silence too, or the scaling would make NaNs of it.
-  if (peak > 0.0f && !std::isfinite(1.0f / peak)) {
-    std::fill(std::begin(folded), std::end(folded), 0.0f);
-    peak = 0.0f;
-  }
+  const float peak = PeakOf(folded, &mainBin);
 
   const float threshold = static_cast<float>(NoisePosition() * 0.001);
-  const float scale = peak > 0.0f ? 1.0f / peak : 1.0f;  // all zero otherwise: stays so
-  for (int i = 0; i < BinCount; ++i) {
-    float value = folded[i] * scale;
+  auto store = [threshold](int i, float value) {
     if (value < threshold) value = 0.0f;
     InstrumentSpectrum[i].Fill(value);
+  };
+  if (std::isfinite(peak) && peak > 0.0f && std::isfinite(1.0f / peak)) {
+    const float scale = 1.0f / peak;
+    for (int i = 0; i < BinCount; ++i) store(i, folded[i] * scale);
+  } else {
+    // A sound so faint that the reciprocal of its peak overflows (or that every folded sum
+    // rounds to 0), or so loud that a sum overflows: folded and normalised again in double
+    // precision, where neither happens to samples that are finite numbers. Only a sound with
+    // nothing to measure (no energy in the band, or samples that are not finite) stays silent.
+    static double wide[BinCount];
+    FoldMagnitudes(wide);
+    const double widePeak = PeakOf(wide, &mainBin);
+    const bool measurable = std::isfinite(widePeak) && widePeak > 0.0;
+    if (!measurable) mainBin = 0;
+    for (int i = 0; i < BinCount; ++i)
+      store(i, measurable ? static_cast<float>(wide[i] / widePeak) : 0.0f);
   }
   MainBin.store(mainBin, std::memory_order_relaxed);
 }

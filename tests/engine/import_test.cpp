@@ -13,8 +13,8 @@
 
 #include "engine/tables.h"
 #include "engine_fixture.h"
-#include "test_host.h"
 #include "platform/win/dialogs.h"
+#include "test_host.h"
 #include "wav_builder.h"
 
 using namespace wavtest;
@@ -31,7 +31,6 @@ class RecordingDialogs : public DialogService {
   bool ExecuteSave(TSaveDialog&) override { return false; }
   std::vector<std::string> messages;
 };
-
 
 // Sample data of `frames` frames, each channel's value given by f(frame, channel).
 std::string Samples(int frames, int channels, int bytes,
@@ -441,7 +440,7 @@ TEST_F(ImportTest, AnalysisNeverReadsBeyondTheSamplesOrTheTransformBins) {
   ExpectSilentSpectrum();
 }
 
-TEST_F(ImportTest, SamplesThatAreNotFiniteOrOverflowImportAsSilence) {
+TEST_F(ImportTest, SamplesThatAreNotFiniteImportAsSilence) {
   const uint32_t nan = std::bit_cast<uint32_t>(std::numeric_limits<float>::quiet_NaN());
   ASSERT_TRUE(Load(Wave32(3, 1, 48000, Samples(32768, 1, 4, [&](int i, int) {
                             return i == 1000
@@ -450,23 +449,53 @@ TEST_F(ImportTest, SamplesThatAreNotFiniteOrOverflowImportAsSilence) {
                           }))));
   AnalyseWave();
   ExpectSilentSpectrum();
+}
 
-  ASSERT_TRUE(Load(Wave32(3, 2, 48000, Samples(32768, 2, 4, [&](int i, int) {
-                            return std::bit_cast<uint32_t>(i % 2 ? 3e38f : -3e38f);
-                          }))));
-  AnalyseWave();
-  for (int i = 0; i < BinCount; ++i) ASSERT_TRUE(std::isfinite(InstrumentSpectrum[i][0]));
-
-  // A tone so faint that the reciprocal of its peak overflows.
-  ASSERT_TRUE(Load(Wave32(3, 1, 48000, Samples(32768, 1, 4, [](int i, int) {
-                            return std::bit_cast<uint32_t>(
-                                static_cast<float>(1e-39 * std::cos(2 * kPi * 300 * i / 32768.0)));
-                          }))));
-  AnalyseWave();
-  for (int i = 0; i < BinCount; ++i)
-    for (int lane = 0; lane < 8; ++lane) ASSERT_EQ(InstrumentSpectrum[i][lane], 0.0f);
-  // The main frequency is still found: the tone's 300 cycles per 32768 samples.
-  EXPECT_NEAR(BinFrequency[MainBin], 300 * 48000 / 32768.0, 3.0);
+// However faint or loud a sound whose samples are finite and not all zero, it is normalised to a
+// peak of 1 in its main bin: where single precision cannot (the reciprocal of the peak
+// overflows, every sum rounds to 0, or a sum overflows) the spectrum is scaled in double.
+TEST_F(ImportTest, ExtremeLevelsStillGiveANormalisedSpectrumWithItsMainBin) {
+  const auto tone = [](double level) {
+    return [level](int i, int) {
+      return std::bit_cast<uint32_t>(
+          static_cast<float>(level * std::cos(2 * kPi * 300 * i / 32768.0)));
+    };
+  };
+  struct Case {
+    const char* name;
+    std::string samples;
+    bool tone300;  // the main bin is the tone's 300 cycles per 32768 samples
+  };
+  const Case cases[] = {
+      {"a tone whose peak's reciprocal overflows", Samples(32768, 1, 4, tone(1e-39)), true},
+      {"a tone of the smallest subnormal numbers", Samples(32768, 1, 4, tone(1e-44)), true},
+      {"one faint click, the rest zero",
+       Samples(32768, 1, 4,
+               [](int i, int) { return i == 0 ? std::bit_cast<uint32_t>(1e-40f) : 0u; }),
+       false},
+      {"a tone so loud that the sums of three blocks overflow",
+       Samples(3 * 32768, 1, 4, tone(3e38)), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(Load(Wave32(3, 1, 48000, c.samples)));
+    AnalyseWave();
+    const int32_t main = MainBin;
+    float peak = 0.0f;
+    int32_t first = -1;
+    for (int i = 0; i < BinCount; ++i) {
+      const TVec8& bin = InstrumentSpectrum[i];
+      ASSERT_TRUE(std::isfinite(bin[0]) && bin[0] >= 0.0f);
+      for (int lane = 1; lane < 8; ++lane) ASSERT_EQ(bin[lane], bin[0]);
+      if (bin[0] > peak) {
+        peak = bin[0];
+        first = i;
+      }
+    }
+    EXPECT_NEAR(peak, 1.0f, 1e-6f);
+    EXPECT_EQ(first, main);
+    if (c.tone300) EXPECT_NEAR(BinFrequency[main], 300 * 48000 / 32768.0, 3.0);
+  }
 }
 
 TEST_F(ImportTest, NoiseReductionClearsBinsBelowTheThresholdAndTellsTheEditor) {
