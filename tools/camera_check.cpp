@@ -5,13 +5,18 @@
 //
 //   lumatap_camera_check [--device N] [--format M] [--frames K] [--output FILE] [--list]
 //
-// Exit code 0 when the frames arrived and the file was written.
+// Exit code 0 when the frames arrived and the file was written (or, with --help, after the
+// usage); 2 with the usage for an unknown option or a value that is not a whole number in its
+// range; 1 when the capture failed.
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -220,35 +225,69 @@ int Capture(IMoniker* moniker, const Options& o) {
   return result;
 }
 
-bool ParseOptions(int argc, char** argv, Options* o) {
+// A whole decimal number from min to the largest int, nothing before or after it.
+bool ParseCount(const char* text, int min, int* value) {
+  errno = 0;
+  char* end = nullptr;
+  const long parsed = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno == ERANGE ||
+      !std::isdigit(static_cast<unsigned char>(text[0])))
+    return false;
+  if (parsed < min || parsed > std::numeric_limits<int>::max()) return false;
+  *value = static_cast<int>(parsed);
+  return true;
+}
+
+enum class ParseResult { Run, Help, Refused };
+
+ParseResult ParseOptions(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--list")
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    bool ok = true;
+    if (arg == "--help" || arg == "-h")
+      return ParseResult::Help;
+    else if (arg == "--list")
       o->listOnly = true;
-    else if (arg == "--device" && hasValue)
-      o->device = std::atoi(argv[++i]);
-    else if (arg == "--format" && hasValue)
-      o->format = std::atoi(argv[++i]);
-    else if (arg == "--frames" && hasValue)
-      o->frames = std::max(1, std::atoi(argv[++i]));
-    else if (arg == "--output" && hasValue)
+    else if (arg == "--device" && value)
+      ok = ParseCount(argv[++i], 0, &o->device);
+    else if (arg == "--format" && value)
+      ok = ParseCount(argv[++i], 0, &o->format);
+    else if (arg == "--frames" && value)
+      ok = ParseCount(argv[++i], 1, &o->frames);
+    else if (arg == "--output" && value && *value)
       o->output = argv[++i];
     else
-      return false;
+      ok = false;
+    if (!ok) return ParseResult::Refused;
   }
-  return true;
+  return ParseResult::Run;
+}
+
+void PrintUsage(FILE* to, const char* program) {
+  std::fprintf(to,
+               "usage: %s [--device N] [--format M] [--frames K] [--output FILE] [--list]\n"
+               "  --device N     the video input device to capture from, from 0 (default 0)\n"
+               "  --format M     the format of its capture pin, from 0 (default: its first)\n"
+               "  --frames K     how many frames to capture, from 1 (default 10)\n"
+               "  --output FILE  where the last frame goes (default camera-check.bmp)\n"
+               "  --list         only list the devices and their formats\n",
+               program);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options o;
-  if (!ParseOptions(argc, argv, &o)) {
-    std::fprintf(stderr,
-                 "usage: %s [--device N] [--format M] [--frames K] [--output FILE] [--list]\n",
-                 argv[0]);
-    return 2;
+  switch (ParseOptions(argc, argv, &o)) {
+    case ParseResult::Help:
+      PrintUsage(stdout, argv[0]);
+      return 0;
+    case ParseResult::Refused:
+      PrintUsage(stderr, argv[0]);
+      return 2;
+    case ParseResult::Run:
+      break;
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   int result = 0;
