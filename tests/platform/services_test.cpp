@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <memory>
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -105,13 +107,18 @@ TEST(Folders, DocumentsFolderIsCreatedAndEndsWithASeparator) {
 
 TEST(Touch, ProbeFindsAMultiTouchScreen) {
   EXPECT_EQ(GetSystemMetrics(SM_DIGITIZER), 0) << "the offscreen platform has no touch screen";
-  QTest::createTouchDevice(QInputDevice::DeviceType::TouchPad);
+  // The test's devices are its own: deleting them takes them out of the system's list again.
+  const std::unique_ptr<QPointingDevice> pad(
+      QTest::createTouchDevice(QInputDevice::DeviceType::TouchPad));
   EXPECT_EQ(GetSystemMetrics(SM_DIGITIZER) & NID_MULTI_INPUT, 0) << "a touch pad is no screen";
-  QPointingDevice* screen = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+  std::unique_ptr<QPointingDevice> screen(
+      QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen));
   ASSERT_GT(screen->maximumPoints(), 1);
   EXPECT_NE(GetSystemMetrics(SM_DIGITIZER) & NID_MULTI_INPUT, 0);
   EXPECT_NE(GetSystemMetrics(SM_DIGITIZER) & NID_READY, 0);
   EXPECT_EQ(GetSystemMetrics(0), 0);
+  screen.reset();
+  EXPECT_EQ(GetSystemMetrics(SM_DIGITIZER), 0) << "the screen is gone";
 }
 
 TEST(Touch, RegistrationSwitchesTouchEventsOnAndOff) {

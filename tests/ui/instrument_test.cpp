@@ -215,10 +215,12 @@ TEST_F(Editor, ToolsNeverTouchTheOutputWhilePlaying) {
   EXPECT_EQ(device_.OpenCount(), 0);
 
   StartAudio(1);
+  // Called through a local: see the note on vptr checking in the top-level CMakeLists.txt.
+  TFormInstrument* const form = f;
   for (auto click : {&TFormInstrument::btnMorphVClick, &TFormInstrument::btnBaseFreqClick,
                      &TFormInstrument::btnBaseFreqClick, &TFormInstrument::btnMorphHClick,
                      &TFormInstrument::btnMorphHClick})
-    (f->*click)();
+    (form->*click)();
   f->EndAllModes();
   EXPECT_TRUE(AudioOpen);
   EXPECT_TRUE(device_.IsOpen());
