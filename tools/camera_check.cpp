@@ -23,6 +23,7 @@
 #include "platform/dshow/graph_interfaces.h"
 #include "platform/dshow/guids.h"
 #include "platform/dshow/mediatype.h"
+#include "platform/dshow/runtime.h"
 
 namespace {
 
@@ -250,6 +251,7 @@ int main(int argc, char** argv) {
                  argv[0]);
     return 2;
   }
+  RegisterDirectShowRuntime();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   int result = 0;
   {
