@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "camera_pictures/v4l2_cameras.h"
+#include "emulated_v4l2/emulated_driver.h"
 #include "grabber_graph.h"
 #include "platform/dshow/v4l2/convert.h"
-#include "platform/dshow/v4l2/emulated_driver.h"
 #include "platform/dshow/v4l2/provider.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include "platform/com/com.h"
 #include "platform/dshow/guids.h"
 #include "platform/dshow/mediatype.h"
+#include "platform/dshow/runtime.h"
 
 HRESULT TFrameArrivals::BufferCB(double, BYTE* buffer, LONG length) {
   const Clock::time_point now = Clock::now();
@@ -23,6 +24,7 @@ TFrameArrivals::TArrival TFrameArrivals::WaitPast(uint64_t seen) {
 }
 
 TGrabberGraph::TGrabberGraph(TDeviceProviders providers) {
+  RegisterDirectShowRuntime();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   InstallDeviceProviders(std::move(providers));
   arrivals_.Attach(new TFrameArrivals);

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Checks that no include in src/ runs upward: each folder is a layer (the CMake target of the
-# same name), and a file includes only its own layer, the layers below it and, where the layer
-# is Qt-backed, Qt. Exits non-zero and names every offending line.
+# Checks that no include in src/ runs upward: each folder is a layer, and a file includes only
+# its own layer, the layers below it and, where the layer is Qt-backed, Qt. Exits non-zero and
+# names every offending line.
+# A layer is the CMake target of the same name (engine/ is the target waves, ui/ lumatap_ui,
+# app/ lumatap_app), except that the target platform holds two layers: platform_core (com, win,
+# winmm: the services) and platform_dshow (dshow: the DirectShow layer on top of them).
 #   scripts/check_layers.sh [source root, default: src beside this script]
 set -euo pipefail
 src="${1:-$(dirname "$0")/../src}"
@@ -10,7 +13,8 @@ src="${1:-$(dirname "$0")/../src}"
 layer_of() {
   case "$1" in
     platform/qt/*) echo platform_qt ;;
-    platform/*) echo platform ;;
+    platform/com/* | platform/win/* | platform/winmm/*) echo platform_core ;;
+    platform/dshow/*) echo platform_dshow ;;
     engine/*) echo waves ;;
     files/*) echo files ;;
     rtl/*) echo rtl ;;
@@ -23,14 +27,15 @@ layer_of() {
 
 # What each layer may include besides itself.
 declare -A below=(
-  [platform]=""
-  [platform_qt]="platform"
-  [rtl]="platform"
-  [waves]="platform"
-  [files]="platform"
-  [capture]="rtl platform"
-  [ui]="waves files capture rtl platform_qt platform"
-  [app]="ui waves files capture rtl platform_qt platform"
+  [platform_core]=""
+  [platform_dshow]="platform_core"
+  [platform_qt]="platform_core"
+  [rtl]="platform_dshow platform_core"
+  [waves]="platform_dshow platform_core"
+  [files]="platform_dshow platform_core"
+  [capture]="rtl platform_dshow platform_core"
+  [ui]="waves files capture rtl platform_qt platform_dshow platform_core"
+  [app]="ui waves files capture rtl platform_qt platform_dshow platform_core"
 )
 declare -A qt_allowed=([platform_qt]=1 [ui]=1 [app]=1)
 

@@ -28,6 +28,7 @@
 #include "platform/dshow/graph_interfaces.h"
 #include "platform/dshow/guids.h"
 #include "platform/dshow/mediatype.h"
+#include "platform/dshow/runtime.h"
 
 namespace {
 
@@ -289,6 +290,7 @@ int main(int argc, char** argv) {
     case ParseResult::Run:
       break;
   }
+  RegisterDirectShowRuntime();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   int result = 0;
   {

@@ -10,6 +10,7 @@
 #include "capture/dsaux/datablock.h"
 #include "capture/dsaux/mediatypeobject.h"
 #include "platform/com/com.h"
+#include "platform/dshow/runtime.h"
 
 namespace {
 
@@ -97,6 +98,7 @@ void ByteBlock(const uint8_t* data, size_t size) {
 
 // Device monikers are among the classes the blocks name.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  RegisterDirectShowRuntime();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "capture/directx/dxerr9.h"
 #include "capture/directx/reserved.h"
 #include "platform/com/com.h"
+#include "platform/dshow/runtime.h"
 #include "platform/qt/application_qt.h"
 #include "platform/win/cpu.h"
 #include "platform/win/dialogs.h"
@@ -76,6 +77,8 @@ int RunLumatap(int argc, char** argv) {
   InstallEngineHost();
   // Posted window messages reach their handles through Qt's loop.
   InstallQtApplicationServices();
+  // The DirectShow classes and quartz.dll, before anything binds or creates them.
+  RegisterDirectShowRuntime();
   // The DirectX library bindings in their modules' order around COM for the main thread, which
   // the capture components rely on. Finalised in the reverse order at the very end, after the
   // windows (and with them the capture components) are gone.

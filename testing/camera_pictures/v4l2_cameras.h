@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dshow/v4l2/emulated_driver.h"
+#include "emulated_v4l2/emulated_driver.h"
 
 struct RgbPicture {
   uint32_t width = 0, height = 0;

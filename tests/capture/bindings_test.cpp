@@ -10,6 +10,7 @@
 #include "capture/directx/directshow9.h"
 #include "capture/directx/dxerr9.h"
 #include "capture/dsaux/errors.h"
+#include "platform/dshow/runtime.h"
 #include "platform/win/library_map.h"
 
 namespace {
@@ -25,6 +26,7 @@ FARPROC Proc(auto function) { return reinterpret_cast<FARPROC>(function); }
 
 // Puts a library of the table back as this program ships it.
 void RestoreLibrary(const std::string& name) {
+  if (name == "quartz.dll") RegisterInprocLibrary(name, DirectShowRuntimeEntries());
   for (TBuiltinLibrary& library : BuiltinLibraries())
     if (library.Name == name) RegisterInprocLibrary(name, library.Entries, library.Present);
 }
@@ -40,7 +42,10 @@ const char* OwnString(HRESULT) { return "own"; }
 
 class Quartz : public ::testing::Test {
  protected:
-  void SetUp() override { directx::FinalizeDirectShow9Module(); }
+  void SetUp() override {
+    RegisterDirectShowRuntime();
+    directx::FinalizeDirectShow9Module();
+  }
   void TearDown() override {
     directx::FinalizeDirectShow9Module();
     RestoreLibrary("quartz.dll");

@@ -14,11 +14,13 @@
 #include "capture/dsaux/rot.h"
 #include "platform/com/com.h"
 #include "platform/com/rot.h"
+#include "platform/dshow/runtime.h"
 #include "platform/win/thread.h"
 
 namespace {
 
 TEST(CheckDSError, ReturnsSuccessCodesAndRaisesFailuresWithTextAndCode) {
+  RegisterDirectShowRuntime();  // the texts come from quartz.dll
   for (HRESULT hr : {HRESULT(0), HRESULT(1), HRESULT(0x7FFFFFFF)}) EXPECT_EQ(CheckDSError(hr), hr);
   struct Case {
     HRESULT code;

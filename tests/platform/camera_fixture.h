@@ -1,6 +1,6 @@
-// Shared by the device and capture tests: COM on the test's thread, synthetic cameras installed
-// as the only video devices, a capture graph built the way the webcam control builds it, and a
-// frame callback that records what reaches it.
+// Shared by the device and capture tests: COM on the test's thread with the DirectShow classes
+// registered, synthetic cameras installed as the only video devices, a capture graph built the
+// way the webcam control builds it, and a frame callback that records what reaches it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,12 +16,14 @@
 #include "platform/dshow/graph_interfaces.h"
 #include "platform/dshow/guids.h"
 #include "platform/dshow/mediatype.h"
+#include "platform/dshow/runtime.h"
 #include "platform/dshow/synthetic_camera.h"
 
 // Checks that every object, task-memory block and text made during the test is gone.
 class CameraTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    RegisterDirectShowRuntime();
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     objects_ = ComObjectsAlive();
     blocks_ = CoTaskMemBlocksAlive();

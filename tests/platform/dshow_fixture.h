@@ -1,7 +1,7 @@
-// What the DirectShow tests share: COM on the test's thread, a check that every object and
-// task-memory block made during the test is gone at its end, a frame recorder for the sample
-// grabber's callback, and a capture graph (graph, builder, test source, grabber) built through
-// the class registry as a program builds it.
+// What the DirectShow tests share: COM on the test's thread with the DirectShow classes
+// registered, a check that every object and task-memory block made during the test is gone at
+// its end, a frame recorder for the sample grabber's callback, and a capture graph (graph,
+// builder, test source, grabber) built through the class registry as a program builds it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,10 +16,12 @@
 #include "platform/com/com.h"
 #include "platform/dshow/grabber_interfaces.h"
 #include "platform/dshow/graph_interfaces.h"
+#include "platform/dshow/runtime.h"
 
 class DShowTest : public testing::Test {
  protected:
   void SetUp() override {
+    RegisterDirectShowRuntime();
     ASSERT_TRUE(Succeeded(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     objects_ = ComObjectsAlive();
     blocks_ = CoTaskMemBlocksAlive();

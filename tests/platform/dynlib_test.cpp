@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/dshow/errors.h"
+#include "platform/dshow/runtime.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ using TextA = DWORD (*)(HRESULT, char*, DWORD);
 using TextW = DWORD (*)(HRESULT, WCHAR*, DWORD);
 
 TEST(Libraries, QuartzIsInProcessUntilTakenAway) {
+  RegisterDirectShowRuntime();
   for (const char* name : {"quartz.dll", "QUARTZ.DLL", "Quartz.dll"}) {
     const HMODULE quartz = LoadLibraryA(name);
     ASSERT_NE(quartz, nullptr) << name;

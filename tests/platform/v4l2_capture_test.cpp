@@ -12,8 +12,8 @@
 #include <mutex>
 
 #include "camera_pictures/v4l2_cameras.h"
+#include "emulated_v4l2/emulated_driver.h"
 #include "platform/dshow/v4l2/capture.h"
-#include "platform/dshow/v4l2/emulated_driver.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <memory>
 
+#include "emulated_v4l2/emulated_driver.h"
 #include "platform/dshow/v4l2/device_query.h"
-#include "platform/dshow/v4l2/emulated_driver.h"
 
 namespace {
 

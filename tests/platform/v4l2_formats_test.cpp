@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "camera_pictures/v4l2_cameras.h"
+#include "emulated_v4l2/emulated_driver.h"
 #include "platform/dshow/v4l2/device_query.h"
-#include "platform/dshow/v4l2/emulated_driver.h"
 #include "platform/dshow/v4l2/formats.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include "app/programhost.h"
 #include "engine/state.h"
 #include "platform/com/com.h"
+#include "platform/dshow/runtime.h"
 #include "platform/qt/application_qt.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
@@ -18,7 +19,9 @@ ProgramWindows::ProgramWindows(bool scaled) : scaled_(Application.Scaled) {
   InstallEngineHost();
   ResetEngineState();
   InstallQtApplicationServices();
-  // As the program's start-up: COM for this thread before the windows, gone after them.
+  // As the program's start-up: the DirectShow classes and quartz.dll registered, COM for this
+  // thread before the windows, gone after them.
+  RegisterDirectShowRuntime();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   CreateForms();
 }

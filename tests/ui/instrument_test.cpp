@@ -9,6 +9,7 @@
 #include "engine/engine_fixture.h"
 #include "engine/waves.h"
 #include "platform/com/com.h"
+#include "platform/dshow/runtime.h"
 #include "platform/winmm/waveout_virtual.h"
 #include "ui/unitInstrument.h"
 #include "ui/unitLumatap.h"
@@ -548,7 +549,9 @@ TEST_F(Editor, NoiseReductionRepaintsTheEditor) {
 }
 
 TEST_F(Editor, PlayButtonEndsTheToolsBeforePlaying) {
-  // The main window's capture components need COM, as at the program's start-up.
+  // The main window's capture components need the DirectShow classes and COM, as at the
+  // program's start-up.
+  RegisterDirectShowRuntime();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   FormLumatap = new TFormLumatap;
   f->btnMorphV->Click();

@@ -6,7 +6,6 @@
 #include <mutex>
 
 #include "platform/com/builtin.h"
-#include "platform/dshow/classes.h"
 
 namespace {
 
@@ -19,15 +18,12 @@ thread_local Apartment t_apartment;
 std::atomic<long> g_objects{0};
 std::atomic<long> g_taskBlocks{0};
 
-// The class registry, filled on first use with the classes of this process's runtime: the
-// library's own and those of the DirectShow layer.
+// The class registry of the process, made on first use with the library's own classes; every
+// other class is entered by the code that implements it (CoRegisterInprocServer).
 struct Registry {
   std::mutex lock;
   std::map<CLSID, TCreateInstance> classes;
-  Registry() {
-    RegisterBuiltinClasses(classes);
-    RegisterDirectShowClasses(classes);
-  }
+  Registry() { RegisterBuiltinClasses(classes); }
 };
 
 Registry& TheRegistry() {

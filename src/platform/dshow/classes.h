@@ -1,5 +1,5 @@
-// The classes of the DirectShow layer, made through CoCreateInstance. They are entered into
-// the COM class registry with the library's own classes, so they are there from the start.
+// The classes of the DirectShow layer, made through CoCreateInstance once
+// RegisterDirectShowRuntime (runtime.h) has entered them into the COM class registry.
 #pragma once
 
 #include <map>

@@ -1,4 +1,6 @@
-// The libraries that this program names and what stands for them here.
+// The libraries that this program names and what stands for them here, entered into the table
+// when it is first used. A library that another layer carries in process is entered by that
+// layer (RegisterInprocLibrary).
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/dshow/v4l2/emulated_driver.h"
+#include "emulated_v4l2/emulated_driver.h"
 
 #include <sys/eventfd.h>
 #include <sys/mman.h>
