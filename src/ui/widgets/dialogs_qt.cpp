@@ -3,8 +3,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QStringList>
+#include <QWindow>
+#include <algorithm>
 
 #include "ui/widgets/application.h"
 
@@ -18,13 +23,41 @@ QString ToQtFilter(const std::string& filter) {
 
 namespace {
 
-QWidget* ActiveParent() {
-  QWidget* w = QApplication::activeWindow();
-  return w ? w : Application.MainForm;
+// The width a window needs for its caption to show whole in the title bar, beside the frame's
+// icon and buttons.
+int CaptionWidth(const QString& caption) {
+  // The window system draws the caption, commonly in bold; the title-bar font Qt knows of is
+  // the nearest to its own.
+  QFont font = QApplication::font("QMdiSubWindowTitleBar");
+  font.setBold(true);
+  const QFontMetrics metrics(font);
+  // A frame button is about as wide as the bar is high, some twice the text's height; the
+  // window's icon takes as much room as a button.
+  const int button = 2 * metrics.height();
+  const int buttonsAndIcon = 4 * button;  // minimise, maximise, close and the icon
+  const int margins = button;             // half a button on either side of the text
+  return metrics.horizontalAdvance(caption) + buttonsAndIcon + margins;
 }
 
-bool RunFileDialog(TFileDialog& d, QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(ActiveParent(), QString::fromStdString(d.Title));
+// A window a box can belong to: there, shown, and not a popup that closes by itself.
+bool CanOwn(const QWidget* window) {
+  return window && window->isVisible() && window->windowType() != Qt::Popup &&
+         window->windowType() != Qt::ToolTip;
+}
+
+// The box sizes itself to its layout's minimum width when shown, so a spacer as wide as the
+// caption needs, spanning the layout's columns in a row of its own, keeps it from being
+// narrower. A row of nothing but a spacer adds no spacing: the height stays as it was.
+void WidenForCaption(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  grid->addItem(new QSpacerItem(CaptionWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                QSizePolicy::Fixed),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+bool RunFileDialog(QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(owner, QString::fromStdString(d.Title));
   dialog.setAcceptMode(mode);
   dialog.setNameFilters(ToQtFilter(d.Filter).split(";;"));
   QString suffix = QString::fromStdString(d.DefaultExt);
@@ -47,22 +80,56 @@ bool RunFileDialog(TFileDialog& d, QFileDialog::AcceptMode mode) {
 
 }  // namespace
 
+QtDialogService::QtDialogService() {
+  if (!qApp) return;
+  // The window the user is in when the service starts counts as activated then.
+  if (QWidget* active = QApplication::activeWindow()) activated_.emplace_back(active);
+  tracking_ = QObject::connect(qApp, &QGuiApplication::focusWindowChanged,
+                               [this](QWindow* window) { WindowActivated(window); });
+}
+
+QtDialogService::~QtDialogService() { QObject::disconnect(tracking_); }
+
+void QtDialogService::WindowActivated(QWindow* window) {
+  if (!window) return;
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  const auto found = std::find_if(windows.begin(), windows.end(), [window](QWidget* w) {
+    return w->windowHandle() == window;
+  });
+  if (found == windows.end() || !CanOwn(*found)) return;
+  QWidget* activated = *found;
+  // Destroyed windows and this one's earlier place go; it comes last.
+  std::erase_if(activated_, [activated](const QPointer<QWidget>& w) {
+    return w.isNull() || w.data() == activated;
+  });
+  activated_.emplace_back(activated);
+}
+
+QWidget* QtDialogService::OwnerWindow() const {
+  if (QWidget* active = QApplication::activeWindow(); CanOwn(active)) return active;
+  for (auto it = activated_.rbegin(); it != activated_.rend(); ++it)
+    if (CanOwn(it->data())) return it->data();
+  return Application.MainForm;
+}
+
 void QtDialogService::ShowMessage(const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(Application.Title),
-                  QString::fromStdString(text), QMessageBox::Ok, ActiveParent());
+                  QString::fromStdString(text), QMessageBox::Ok, OwnerWindow());
+  WidenForCaption(box);
   box.exec();
 }
 
 bool QtDialogService::AskYesNo(const std::string& caption, const std::string& text) {
   QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
-                  QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, ActiveParent());
+                  QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, OwnerWindow());
+  WidenForCaption(box);
   return box.exec() == QMessageBox::Yes;
 }
 
 bool QtDialogService::ExecuteOpen(TOpenDialog& dialog) {
-  return RunFileDialog(dialog, QFileDialog::AcceptOpen);
+  return RunFileDialog(OwnerWindow(), dialog, QFileDialog::AcceptOpen);
 }
 
 bool QtDialogService::ExecuteSave(TSaveDialog& dialog) {
-  return RunFileDialog(dialog, QFileDialog::AcceptSave);
+  return RunFileDialog(OwnerWindow(), dialog, QFileDialog::AcceptSave);
 }
