@@ -3,20 +3,49 @@
 # on) and runs every test in them: the engine, the run-time classes, the capture components,
 # the platform layer and the windows. Any report fails the run.
 #   scripts/asan.sh [gtest options, e.g. --gtest_filter=...]
-# The code under test is optimised (-O1), most test programs' own code is not (tests/CMakeLists.txt),
-# which halves the build; line tables are enough for the reports' stack traces.
+# The code under test is optimised as in the program (-O2), the tests' own code is not
+# (tests/CMakeLists.txt); line tables are enough for the reports' stack traces. The programs run
+# side by side, as many at a time as there are processors; each one's output is shown when it
+# has finished.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build-asan -G Ninja -DLUMATAP_ASAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" >/dev/null
-programs=(engine_tests rtl_tests capture_tests platform_tests ui_tests)
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1" >/dev/null
+programs=(engine_tests ui_tests platform_tests capture_tests rtl_tests)  # longest first
 cmake --build build-asan --parallel "$(nproc)" --target "${programs[@]}"
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1 ${ASAN_OPTIONS:-}"
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1 ${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1 ${UBSAN_OPTIONS:-}"
 export QT_QPA_PLATFORM=offscreen
+logs="build-asan/logs"
+mkdir -p "$logs"
+
+declare -A program_of=()
+failed=()
+# Waits for one program to end, shows its output and notes a failure.
+finish_one() {
+  local pid status=0
+  wait -n -p pid || status=$?
+  local program="${program_of[$pid]}"
+  unset "program_of[$pid]"
+  echo "== $program under AddressSanitizer and UndefinedBehaviorSanitizer: exit $status"
+  if [ "$status" -ne 0 ]; then
+    cat "$logs/$program.log"
+    failed+=("$program")
+  else
+    grep -E '^\[(==========|  PASSED  |  SKIPPED )\]' "$logs/$program.log" || true
+  fi
+}
+
 for program in "${programs[@]}"; do
-  echo "== $program under AddressSanitizer and UndefinedBehaviorSanitizer"
-  ./build-asan/tests/"$program" --gtest_brief=1 "$@"
+  while [ "${#program_of[@]}" -ge "$(nproc)" ]; do finish_one; done
+  ./build-asan/tests/"$program" --gtest_brief=1 "$@" >"$logs/$program.log" 2>&1 &
+  program_of[$!]="$program"
 done
+while [ "${#program_of[@]}" -gt 0 ]; do finish_one; done
+
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "asan: failed: ${failed[*]} (logs in $logs)" >&2
+  exit 1
+fi

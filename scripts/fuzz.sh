@@ -3,8 +3,9 @@
 # and runs each one over its seed corpus, then fuzzes it for a bounded time.
 #   scripts/fuzz.sh [seconds per target, default 60]
 # FUZZ_JOBS=n fuzzes each target with n processes (libFuzzer's fork mode); default 1.
-# New inputs go to build-fuzz/corpus/<target>, crashes to build-fuzz/artifacts/. Exits non-zero
-# when a target crashes, leaks, trips a sanitizer or hangs.
+# Targets run side by side, one per processor. New inputs go to build-fuzz/corpus/<target>,
+# crashes to build-fuzz/artifacts/, each target's output to build-fuzz/<target>.log. Exits
+# non-zero when a target crashes, leaks, trips a sanitizer or hangs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -27,37 +28,55 @@ targets=(
   "stored_blocks_fuzzer fuzz/stored_blocks/corpus 4096"
 )
 
-summary=()
-for entry in "${targets[@]}"; do
-  read -r target seeds max_len <<<"$entry"
-  work="build-fuzz/corpus/$target"
-  log="build-fuzz/$target.log"
-  mkdir -p "$work" build-fuzz/artifacts
-  common=(-max_len="$max_len" -timeout=20 -rss_limit_mb=2048
-          -artifact_prefix="build-fuzz/artifacts/$target-" -print_final_stats=1)
-
+# Runs one target: every seed once, then fuzzing for the given time; all output to its log.
+fuzz_target() {
+  local target="$1" seeds="$2" max_len="$3"
+  local work="build-fuzz/corpus/$target"
+  mkdir -p "$work"
+  local common=(-max_len="$max_len" -timeout=20 -rss_limit_mb=2048
+                -artifact_prefix="build-fuzz/artifacts/$target-" -print_final_stats=1)
+  local mode=()
+  if [ "$jobs" -gt 1 ]; then mode=(-fork="$jobs" -ignore_crashes=0); fi
   echo "== $target: every seed once"
-  "build-fuzz/$target" "${common[@]}" -runs=0 "$seeds"
-
+  "build-fuzz/$target" "${common[@]}" -runs=0 "$seeds" || return
   echo "== $target: fuzzing for ${seconds}s with $jobs process(es)"
-  if [ "$jobs" -gt 1 ]; then
-    mode=(-fork="$jobs" -ignore_crashes=0)
-  else
-    mode=()
-  fi
-  status=0
-  "build-fuzz/$target" "${common[@]}" "${mode[@]}" -max_total_time="$seconds" \
-    "$work" "$seeds" >"$log" 2>&1 || status=$?
+  "build-fuzz/$target" "${common[@]}" "${mode[@]}" -max_total_time="$seconds" "$work" "$seeds"
+}
+
+# The targets run side by side, as many at a time as there are processors (each takes
+# FUZZ_JOBS of them); each one's report is shown when it has finished.
+mkdir -p build-fuzz/artifacts
+slots=$(( $(nproc) / jobs ))
+[ "$slots" -ge 1 ] || slots=1
+declare -A target_of=()
+summary=()
+failed=()
+finish_one() {
+  local pid status=0
+  wait -n -p pid || status=$?
+  local target="${target_of[$pid]}"
+  unset "target_of[$pid]"
+  local log="build-fuzz/$target.log"
   tail -n 25 "$log"
+  local runs
   runs=$(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -Eo '[0-9]+$' | tail -n1 || true)
   if [ -z "$runs" ]; then
     runs=$(grep -Eo '^#[0-9]+' "$log" | tail -n1 | tr -d '#' || true)
   fi
   summary+=("$target: ${runs:-?} executions in ${seconds}s, exit $status")
-  if [ "$status" -ne 0 ]; then
-    printf '%s\n' "${summary[@]}"
-    echo "fuzz: $target failed; see $log and build-fuzz/artifacts/" >&2
-    exit "$status"
-  fi
+  if [ "$status" -ne 0 ]; then failed+=("$target"); fi
+}
+
+for entry in "${targets[@]}"; do
+  read -r target seeds max_len <<<"$entry"
+  while [ "${#target_of[@]}" -ge "$slots" ]; do finish_one; done
+  fuzz_target "$target" "$seeds" "$max_len" >"build-fuzz/$target.log" 2>&1 &
+  target_of[$!]="$target"
 done
+while [ "${#target_of[@]}" -gt 0 ]; do finish_one; done
+
 printf '%s\n' "${summary[@]}"
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "fuzz: ${failed[*]} failed; see build-fuzz/<target>.log and build-fuzz/artifacts/" >&2
+  exit 1
+fi
