@@ -14,4 +14,5 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --parallel --target lumatap_camera_check >/dev/null
 tool="$(pwd)/build/tools/lumatap_camera_check"
 cd "$here"
-exec "$tool" "$@"
+# The usage names the script, which is what the user ran.
+exec -a "scripts/camera-check.sh" "$tool" "$@"
