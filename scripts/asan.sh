@@ -21,14 +21,10 @@ export QT_QPA_PLATFORM=offscreen
 logs="build-asan/logs"
 mkdir -p "$logs"
 
-declare -A program_of=()
 failed=()
-# Waits for one program to end, shows its output and notes a failure.
-finish_one() {
-  local pid status=0
-  wait -n -p pid || status=$?
-  local program="${program_of[$pid]}"
-  unset "program_of[$pid]"
+# Shows a program's output when it has ended and notes a failure.
+on_finished() {
+  local program="$1" status="$2"
   echo "== $program under AddressSanitizer and UndefinedBehaviorSanitizer: exit $status"
   if [ "$status" -ne 0 ]; then
     cat "$logs/$program.log"
@@ -37,13 +33,11 @@ finish_one() {
     grep -E '^\[(==========|  PASSED  |  SKIPPED )\]' "$logs/$program.log" || true
   fi
 }
-
+source scripts/side_by_side.sh
 for program in "${programs[@]}"; do
-  while [ "${#program_of[@]}" -ge "$(nproc)" ]; do finish_one; done
-  ./build-asan/tests/"$program" --gtest_brief=1 "$@" >"$logs/$program.log" 2>&1 &
-  program_of[$!]="$program"
+  side_by_side_start "$program" "$logs/$program.log" ./build-asan/tests/"$program" --gtest_brief=1 "$@"
 done
-while [ "${#program_of[@]}" -gt 0 ]; do finish_one; done
+side_by_side_wait
 
 if [ "${#failed[@]}" -gt 0 ]; then
   echo "asan: failed: ${failed[*]} (logs in $logs)" >&2

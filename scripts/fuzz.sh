@@ -46,16 +46,13 @@ fuzz_target() {
 # The targets run side by side, as many at a time as there are processors (each takes
 # FUZZ_JOBS of them); each one's report is shown when it has finished.
 mkdir -p build-fuzz/artifacts
-slots=$(( $(nproc) / jobs ))
-[ "$slots" -ge 1 ] || slots=1
-declare -A target_of=()
+side_by_side_slots=$(( $(nproc) / jobs ))
+[ "$side_by_side_slots" -ge 1 ] || side_by_side_slots=1
 summary=()
 failed=()
-finish_one() {
-  local pid status=0
-  wait -n -p pid || status=$?
-  local target="${target_of[$pid]}"
-  unset "target_of[$pid]"
+# Shows a target's report when it has finished and notes how far it got.
+on_finished() {
+  local target="$1" status="$2"
   local log="build-fuzz/$target.log"
   tail -n 25 "$log"
   local runs
@@ -66,14 +63,12 @@ finish_one() {
   summary+=("$target: ${runs:-?} executions in ${seconds}s, exit $status")
   if [ "$status" -ne 0 ]; then failed+=("$target"); fi
 }
-
+source scripts/side_by_side.sh
 for entry in "${targets[@]}"; do
   read -r target seeds max_len <<<"$entry"
-  while [ "${#target_of[@]}" -ge "$slots" ]; do finish_one; done
-  fuzz_target "$target" "$seeds" "$max_len" >"build-fuzz/$target.log" 2>&1 &
-  target_of[$!]="$target"
+  side_by_side_start "$target" "build-fuzz/$target.log" fuzz_target "$target" "$seeds" "$max_len"
 done
-while [ "${#target_of[@]}" -gt 0 ]; do finish_one; done
+side_by_side_wait
 
 printf '%s\n' "${summary[@]}"
 if [ "${#failed[@]}" -gt 0 ]; then
