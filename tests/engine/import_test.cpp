@@ -494,7 +494,9 @@ TEST_F(ImportTest, ExtremeLevelsStillGiveANormalisedSpectrumWithItsMainBin) {
     }
     EXPECT_NEAR(peak, 1.0f, 1e-6f);
     EXPECT_EQ(first, main);
-    if (c.tone300) EXPECT_NEAR(BinFrequency[main], 300 * 48000 / 32768.0, 3.0);
+    if (c.tone300) {
+      EXPECT_NEAR(BinFrequency[main], 300 * 48000 / 32768.0, 3.0);
+    }
   }
 }
 
