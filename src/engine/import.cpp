@@ -286,7 +286,8 @@ void AnalyseWave() {
     if (value < threshold) value = 0.0f;
     InstrumentSpectrum[i].Fill(value);
   };
-  if (std::isfinite(peak) && peak > 0.0f && std::isfinite(1.0f / peak)) {
+  // The peak is NaN when a sum is not finite, and fails the test.
+  if (peak > 0.0f && std::isfinite(1.0f / peak)) {
     const float scale = 1.0f / peak;
     for (int i = 0; i < BinCount; ++i) store(i, folded[i] * scale);
   } else {
