@@ -17,6 +17,12 @@ int32_t RoundEven(float x) {
   return static_cast<int32_t>(r);
 }
 
+// An edited amplitude within the editor's bound: larger magnitudes, infinities among them, keep
+// their sign at the bound. No operand of an edit is NaN, so neither is a result.
+float Bounded(float a) {
+  return std::fabs(a) <= MaxEditAmplitude ? a : std::copysign(MaxEditAmplitude, a);
+}
+
 // The bins of the band around an anchor that lie on the grid.
 int32_t BandLow(int32_t Anchor) { return std::max(0, Anchor - 64); }
 int32_t BandHigh(int32_t Anchor) { return std::min(BinCount - 1, Anchor + 64); }
@@ -37,7 +43,8 @@ void DrawLine(int32_t FromBin, int32_t ToBin) {
   if (U - L < 2) return;
   const float aL = BinAmplitude(L);
   const float slope = (BinAmplitude(U) - aL) / static_cast<float>(U - L);
-  for (int32_t i = L + 1; i < U; ++i) SetBinAmplitude(i, slope * static_cast<float>(i - L) + aL);
+  for (int32_t i = L + 1; i < U; ++i)
+    SetBinAmplitude(i, Bounded(slope * static_cast<float>(i - L) + aL));
 }
 
 float MorphVolumeFactor(int32_t FromY, int32_t Y, int32_t Rows) {
@@ -48,7 +55,7 @@ float MorphVolumeFactor(int32_t FromY, int32_t Y, int32_t Rows) {
 void MorphVolume(int32_t Anchor, float k) {
   const int32_t lo = BandLow(Anchor), hi = BandHigh(Anchor);
   for (int32_t i = lo; i <= hi; ++i)
-    SetBinAmplitude(i, (k * MorphWeight[i - Anchor + 64] + 1.0f) * BinAmplitude(i));
+    SetBinAmplitude(i, Bounded((k * MorphWeight[i - Anchor + 64] + 1.0f) * BinAmplitude(i)));
 }
 
 void ShiftBand(int32_t Anchor, int32_t Target) {
@@ -61,7 +68,7 @@ void ShiftBand(int32_t Anchor, int32_t Target) {
     for (int32_t i = lo; i <= hi; ++i) {
       const int32_t s = RoundEven(distance * (MorphWeight[i - m + 64] * 0.5f));
       if (s > 0 && i - s >= 1) {
-        SetBinAmplitude(i - s, BinAmplitude(i - s) + BinAmplitude(i));
+        SetBinAmplitude(i - s, Bounded(BinAmplitude(i - s) + BinAmplitude(i)));
         InstrumentSpectrum[i] = ZeroVec;
       }
     }
@@ -70,7 +77,7 @@ void ShiftBand(int32_t Anchor, int32_t Target) {
     for (int32_t i = hi; i >= lo; --i) {
       const int32_t s = RoundEven(distance * (MorphWeight[i - m + 64] * 0.5f));
       if (s > 0 && i + s <= BinCount - 1) {
-        SetBinAmplitude(i + s, BinAmplitude(i + s) + BinAmplitude(i));
+        SetBinAmplitude(i + s, Bounded(BinAmplitude(i + s) + BinAmplitude(i)));
         InstrumentSpectrum[i] = ZeroVec;
       }
     }

@@ -6,12 +6,26 @@
 
 #include <cstdint>
 
+// The largest amplitude magnitude an edit makes, so that every sum the engine forms from the
+// spectrum stays finite. The largest is in play mode: ten voices on one output bin, each at
+// the largest instrument volume (under 64), times the wavetable peak of 100, summed over 4096
+// bins: 10 × 64 × 100 × 4096 = 125 × 2^21 per unit of amplitude. The preview sums 4096 × 100
+// per unit and then multiplies by the same volume, ten times less. The envelopes only blend
+// a voice's amplitudes toward the target or scale them down, so no ramp goes beyond it.
+// With 2^100, the worst sum is 125 × 2^121, below the largest single-precision value (just
+// under 128 × 2^121) by 2.4 %, far more than the rounding of 4096 additions can add (under
+// 0.03 %); 2^101 would overflow. The mixer clips a finite sum to a sample of its own sign.
+inline constexpr float MaxEditAmplitude = 0x1p100f;
+
 // Lane 0 of a bin, and a new amplitude for all eight lanes.
 float BinAmplitude(int32_t Bin);
 void SetBinAmplitude(int32_t Bin, float Amplitude);
 
 // Sets every bin to ZeroVec.
 void ClearSpectrum();
+
+// Edited results are kept within ±MaxEditAmplitude: a result beyond it (infinite included)
+// becomes MaxEditAmplitude with the result's sign; every result within it is stored as it is.
 
 // Puts the bins strictly between two bins on the straight line joining their amplitudes,
 // counted from the lower bin L to the upper bin U: slope = (A(U) − A(L)) / (U − L), then

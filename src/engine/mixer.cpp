@@ -19,11 +19,14 @@ namespace {
 
 using TKernel = void (*)(TWorkBlock&);
 
-// The processor's conversion: nearest, ties to even; out of range or NaN gives the
-// "integer indefinite" 0x80000000, which then clips like any large negative sample.
+// The nearest 32-bit integer, ties to even. A sum beyond the integers (an instrument far above
+// full scale) saturates to the end of its own sign, so that it clips as the loud sound it is;
+// only a sum that is no number gives the processor's "integer indefinite" 0x80000000, which
+// clips like a large negative sample.
 int32_t ConvertSample(float s) {
-  if (!(s >= -2147483648.0f && s < 2147483648.0f)) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(std::nearbyint(s));
+  if (s >= -2147483648.0f && s < 2147483648.0f) return static_cast<int32_t>(std::nearbyint(s));
+  if (s >= 2147483648.0f) return std::numeric_limits<int32_t>::max();
+  return std::numeric_limits<int32_t>::min();
 }
 
 // Steps 4 to 6 of a master: one worker per range but the last, the last range on this

@@ -152,9 +152,11 @@ void TFormInstrument::SaveInstrument(const std::string& name) {
 }
 
 void TFormInstrument::ExportMainNote(const std::string& name) {
+  // The export writes a file of its own: a recording of the main window's is finished first,
+  // as its stop button finishes it, so that the note neither lands in that recording nor ends
+  // it behind the main window's back.
+  if (Recording.load()) FormLumatap->btnStopRecordClick();
   if (Playing) FormLumatap->btnPauseClick();
-  // A file of its own that fails is reported and removed by the export; a running recording
-  // that took the note and was cut short is the main window's, named by its dialog.
-  if (const int fault = RenderMainNote(name))
-    ShowMessage(RecordingCutShortText(FormLumatap->SaveDialogWav.FileName, fault));
+  // A file that fails is reported and removed by the export.
+  RenderMainNote(name);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "voice_fixture.h"
 
 namespace {
@@ -80,6 +82,59 @@ TEST_F(InstrumentEdits, MorphVolumeScalesTheBandByItsWeights) {
   EXPECT_TRUE(AllLanesEqual(1000));
   MorphVolume(4095, -1.0f);  // the band is cut at the top of the grid
   EXPECT_EQ(BinAmplitude(4095), (-2.0f + 1.0f) * 0.5f);
+}
+
+TEST_F(InstrumentEdits, ResultsBeyondTheBoundStopAtItWithTheirSignAndTheRestAreExact) {
+  constexpr float B = MaxEditAmplitude;
+  const float k = 4.5f;  // a whole drag upward from the bottom row: the anchor grows tenfold
+  const float weight = MorphWeight[64];
+  struct Case {
+    float before, after;
+  };
+  for (const Case c : {Case{B, B}, Case{-B, -B}, Case{B / 4, B}, Case{-B / 4, -B},
+                       Case{B / 16, (k * weight + 1.0f) * (B / 16)}, Case{3e38f, B},
+                       Case{0.5f, (k * weight + 1.0f) * 0.5f}, Case{0.0f, 0.0f}}) {
+    SCOPED_TRACE(c.before);
+    SetBinAmplitude(1000, c.before);
+    MorphVolume(1000, k);
+    EXPECT_EQ(BinAmplitude(1000), c.after);
+    EXPECT_TRUE(AllLanesEqual(1000));
+  }
+  // A factor below zero turns the sign, and the bound holds the same way.
+  SetBinAmplitude(1000, B / 2);
+  MorphVolume(1000, -2.0f);
+  EXPECT_EQ(BinAmplitude(1000), -B);
+
+  // The band shift's sums, both ways: the anchor moves 64 bins onto the band's edge, which
+  // stays and takes the sum.
+  struct Sum {
+    float moved, kept, after;
+  };
+  for (const Sum c : {Sum{B, B, B}, Sum{-B, -B, -B}, Sum{-3e38f, -3e38f, -B}, Sum{B, -B, 0.0f},
+                      Sum{B / 2, B / 4, B / 2 + B / 4}}) {
+    SCOPED_TRACE(c.moved);
+    for (const int32_t target : {2064, 1936}) {
+      ClearSpectrum();
+      SetBinAmplitude(2000, c.moved);
+      SetBinAmplitude(target, c.kept);
+      ShiftBand(2000, target);
+      EXPECT_EQ(BinAmplitude(target), c.after) << target;
+      EXPECT_EQ(BinAmplitude(2000), 0.0f);
+      EXPECT_TRUE(AllLanesEqual(target));
+    }
+  }
+
+  // A line between amplitudes no edit makes (a loaded file's) stays within the bound; its
+  // ends keep what they hold.
+  ClearSpectrum();
+  SetBinAmplitude(100, 2e38f);
+  SetBinAmplitude(110, -1e38f);
+  DrawLine(100, 110);
+  for (int32_t i = 101; i < 110; ++i) EXPECT_LE(std::fabs(BinAmplitude(i)), B) << i;
+  EXPECT_EQ(BinAmplitude(101), B);
+  EXPECT_EQ(BinAmplitude(109), -B);
+  EXPECT_EQ(BinAmplitude(100), 2e38f);
+  EXPECT_EQ(BinAmplitude(110), -1e38f);
 }
 
 }  // namespace

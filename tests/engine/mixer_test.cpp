@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
 #include <thread>
 
@@ -215,6 +217,67 @@ TEST_F(SumConvert, RoundsTiesToEvenAfterSummingInRangeOrder) {
   EXPECT_EQ(OutBlock[3], 0);
   EXPECT_EQ(OutBlock[4], static_cast<int16_t>(std::nearbyint(1.0e8f + (-1.0e8f + 3.0f))));
   EXPECT_EQ(ClipVolume.load(), InstrumentVolume[0]);
+}
+
+TEST_F(SumConvert, SumsBeyondTheIntegersClipWithTheirOwnSign) {
+  const float volume = InstrumentVolume[0];
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    float sum;
+    int16_t out;
+  };
+  // 2147483520 is the largest float below 2^31; the next one up is no 32-bit integer.
+  for (const Case c :
+       {Case{2147483520.0f, 32767}, Case{2147483648.0f, 32767}, Case{3e9f, 32767},
+        Case{1e38f, 32767}, Case{inf, 32767}, Case{-2147483648.0f, -32767}, Case{-3e9f, -32767},
+        Case{-inf, -32767}, Case{std::numeric_limits<float>::quiet_NaN(), -32767}}) {
+    SCOPED_TRACE(c.sum);
+    ClipVolume = volume;
+    Set(0, c.sum, 0.0f);
+    SumConvertClip(2, false);
+    EXPECT_EQ(OutBlock[0], c.out);
+    // As loud as a sample gets: the volume at which 2^31 would have fitted.
+    const float candidate = c.sum == 2147483520.0f ? (volume * 32767.0f) / 2147483520.0f
+                                                   : (volume * 32767.0f) / 2147483648.0f;
+    EXPECT_EQ(ClipVolume.load(), candidate);
+  }
+}
+
+TEST_F(Mixer, TheLoudestInstrumentAnEditMakesKeepsTheSumsFinite) {
+  // Every bin at the bound, ten voices at full volume on the main bin, and every table placed
+  // at its largest sample for lane 1 of the block's first group: as near the worst sum as the
+  // tables allow. One thread, so the first work block holds the whole sum.
+  settings.attack = 1;
+  const int lane = 1;
+  struct Case {
+    float amplitude;
+    bool finite;
+  };
+  for (const Case c : {Case{MaxEditAmplitude, true}, Case{MaxEditAmplitude * 2.0f, false}}) {
+    SCOPED_TRACE(c.amplitude);
+    ResetEngineState();
+    ThreadCount = 1;
+    FlatSpectrum(c.amplitude);
+    for (int id = 1; id <= VoiceCount; ++id) NoteOn(id, BinFrequency[MainBin], 1.0f);
+    MixVoices();  // the attack of one block: from here on the voices hold
+    double peaks = 0;
+    for (int p = 0; p < BinCount; ++p) {
+      const int blocks = WaveWrapOffset[p] / 32 + 1;
+      int best = 0;
+      for (int j = 1; j < blocks; ++j)
+        if (WaveTables[p][8 * j + lane] > WaveTables[p][8 * best + lane]) best = j;
+      WavePosition[p] = best * 32;
+      peaks += WaveTables[p][8 * best + lane];
+    }
+    ASSERT_GT(peaks, 0.99 * 100 * BinCount);
+    MixVoices();
+    const float sum = WorkBlocks[0].Samples[lane];
+    EXPECT_EQ(std::isfinite(sum), c.finite) << sum;
+    if (c.finite) {
+      EXPECT_GT(sum, 0.98 * 125 * std::ldexp(1.0, 121));
+      EXPECT_EQ(OutBlock[lane], 32767);
+    }
+  }
 }
 
 TEST_F(Mixer, PreviewOfOneFullBinPeaksAtTableAmplitudeTimesVolume) {

@@ -529,6 +529,55 @@ TEST_F(InstrumentFiles, AWavFileImportsAndAShortOneIsRefusedTwice) {
   EXPECT_TRUE(Now() == before);
 }
 
+TEST_F(InstrumentFiles, VolumeMorphsStopAtTheBoundAndTheInstrumentSavesLoadsAndPlays) {
+  f->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+  const int W = f->width(), P = f->Panel1->height(), T = f->StatusBar1->y();
+  const int x = W / 2, anchor = int(std::nearbyint(double(x) * 4095 / (W - 1)));
+  for (int b = anchor - 64; b <= anchor + 64; ++b) InstrumentSpectrum[b].Fill(0.5f);
+  InstrumentSpectrum[anchor + 3].Fill(-0.5f);
+  MainBin = anchor;
+  f->btnMorphV->Click();
+  // From the bottom of the drawing area to its top, a hundred times: tenfold at the anchor
+  // each time, far beyond any number a float can hold.
+  for (int drag = 0; drag < 100; ++drag) {
+    QTest::mousePress(f, Qt::LeftButton, {}, QPoint(x, T - 2));
+    QTest::mouseMove(f, QPoint(x, P + 1));
+    QTest::mouseRelease(f, Qt::LeftButton, {}, QPoint(x, P + 1));
+  }
+  EXPECT_EQ(InstrumentSpectrum[anchor][0], MaxEditAmplitude);
+  EXPECT_EQ(InstrumentSpectrum[anchor + 3][0], -MaxEditAmplitude);
+  float largest = 0.0f;
+  for (const TVec8& bin : InstrumentSpectrum)
+    for (float a : bin.v) largest = std::max(largest, std::fabs(a));
+  EXPECT_EQ(largest, MaxEditAmplitude);
+  // The band's far edges grew little and stay as the tool makes them.
+  EXPECT_GT(InstrumentSpectrum[anchor + 64][0], 0.5f);
+  EXPECT_LT(InstrumentSpectrum[anchor + 64][0], 1.0f);
+
+  const State edited = Now();
+  Save(Path("loud.lmt"));
+  for (TVec8& bin : InstrumentSpectrum) bin = ZeroVec;
+  Load(Path("loud.lmt"));
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{});
+  EXPECT_TRUE(Now() == edited);
+
+  // Ten voices at full volume on it: as loud as the engine gets, and still a sound that
+  // swings both ways (clipped), not one held sample.
+  for (int id = 1; id <= VoiceCount; ++id) NoteOn(id, BinFrequency[anchor], 1.0f);
+  int highest = 0, lowest = 0;
+  for (int block = 0; block < 4; ++block) {
+    MixVoices();
+    for (int16_t sample : OutBlock) {
+      highest = std::max<int>(highest, sample);
+      lowest = std::min<int>(lowest, sample);
+    }
+  }
+  EXPECT_EQ(highest, 32767);
+  EXPECT_EQ(lowest, -32767);
+  for (int id = 1; id <= VoiceCount; ++id) NoteOff(id);
+}
+
 // RMS of one block of 1024 samples of a recorded WAV file.
 double BlockRms(const Bytes& wav, int block) {
   double sum = 0;
@@ -570,19 +619,43 @@ TEST_F(InstrumentFiles, TheExportRendersAttackPlusReleasePlusFortyBlocks) {
   for (const TVoice& v : Voices) EXPECT_EQ(v.State, vsFree);
 }
 
-TEST_F(InstrumentFiles, AnExportDuringARecordingGoesIntoThatRecording) {
+TEST_F(InstrumentFiles, AnExportDuringARecordingFinishesItAndWritesItsOwnFile) {
   InstrumentSpectrum[1024].Fill(0.5f);
   s->TrackBarAttackTime->SetPosition(1);
   s->TrackBarReleaseTime->SetPosition(3);
   dialogs.fileNames.push_back(Path("session.wav"));
   FormLumatap->btnRecordClick();
   ASSERT_TRUE(Recording.load());
+  ASSERT_TRUE(FormLumatap->btnStopRecord->isVisibleTo(FormLumatap));
+  // What the main window's playing appended before the export.
+  const Bytes blocks(3 * 2048, 0x11);
+  for (int i = 0; i < 3; ++i)
+    AppendRecording(reinterpret_cast<const int16_t*>(blocks.data() + 2048 * i));
+
   Save(Path("note.wav"));
   EXPECT_FALSE(Recording.load());
-  EXPECT_FALSE(fs::exists(Path("note.wav")));
-  const Bytes wav = ReadAll(Path("session.wav"));
-  ASSERT_EQ(wav.size(), 44u + 44u * 2048u);
-  EXPECT_EQ(U32At(wav, 40), 44u * 2048u);
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_TRUE(FormLumatap->btnRecord->isVisibleTo(FormLumatap));
+  EXPECT_FALSE(FormLumatap->btnStopRecord->isVisibleTo(FormLumatap));
+  EXPECT_EQ(FormLumatap->btnRecord->x(),
+            FormLumatap->Width() - 2 * FormLumatap->btnRecord->width());
+  // The recording is complete with what it had, the note is a file of its own.
+  const Bytes session = ReadAll(Path("session.wav"));
+  ASSERT_EQ(session.size(), 44u + blocks.size());
+  EXPECT_EQ(U32At(session, 4), 36u + blocks.size());
+  EXPECT_EQ(U32At(session, 40), blocks.size());
+  EXPECT_TRUE(std::equal(blocks.begin(), blocks.end(), session.begin() + 44));
+  const Bytes note = ReadAll(Path("note.wav"));
+  ASSERT_EQ(note.size(), 44u + 44u * 2048u);
+  EXPECT_EQ(U32At(note, 4), 36u + 44u * 2048u);
+  EXPECT_EQ(U32At(note, 40), 44u * 2048u);
+  EXPECT_GT(BlockRms(note, 0), 0.0);
+  // The record button starts a new recording as ever.
+  dialogs.fileNames.push_back(Path("again.wav"));
+  FormLumatap->btnRecordClick();
+  EXPECT_TRUE(Recording.load());
+  FormLumatap->btnStopRecordClick();
+  EXPECT_EQ(ReadAll(Path("again.wav")).size(), 44u);
 }
 
 TEST_F(InstrumentFiles, AnExportThatTheDiskCutsShortLeavesNoFileAndSaysWhy) {
