@@ -2,7 +2,11 @@
 #include "app/lumatap.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "app/programhost.h"
 #include "capture/directx/direct3d9.h"
@@ -13,6 +17,7 @@
 #include "platform/com/com.h"
 #include "platform/dshow/runtime.h"
 #include "platform/qt/application_qt.h"
+#include "platform/qt/termination_signals.h"
 #include "platform/win/cpu.h"
 #include "platform/win/dialogs.h"
 #include "ui/unitInstrument.h"
@@ -28,6 +33,21 @@ constexpr uint64_t kXcr0SseAndAvxState = 0x6;
 // Every window is registered under this class name (WM_CLASS on X11 takes the
 // application name as its class).
 constexpr char kWindowClassName[] = "TQuorvelForm";
+
+// Ends every open modal dialog and box, the innermost first, as its Cancel would: the code that
+// ran it carries on as after a cancel. A window that is still modal after it was asked to go is
+// not asked again.
+void EndModalWindows() {
+  std::vector<QPointer<QWidget>> asked;
+  while (QWidget* modal = QApplication::activeModalWidget()) {
+    if (std::find(asked.begin(), asked.end(), modal) != asked.end()) return;
+    asked.emplace_back(modal);
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
+  }
+}
 }  // namespace
 
 // Resources of a static library are registered by hand, once; the macro wants the global
@@ -74,6 +94,19 @@ int RunLumatap(int argc, char** argv) {
   QCoreApplication::setApplicationName(kWindowClassName);
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
+  // SIGTERM, SIGINT and SIGHUP end the program as the user's close of the main window does:
+  // the modal dialogs and boxes end as cancelled and the main window closes, which ends the
+  // loop; the windows' destruction then closes the devices and finishes a recording. A signal
+  // that comes during start-up waits for the loop and ends it as soon as it runs; one handled
+  // before (inside a box shown at start-up), where Qt's quit does nothing yet, keeps the loop
+  // from starting. One that comes after the loop only ends the boxes the program's end shows.
+  bool endAsked = false;
+  bool loopOver = false;
+  TTerminationSignals terminationSignals([&] {
+    EndModalWindows();
+    endAsked = true;
+    if (!loopOver && Application.MainForm) Application.MainForm->close();
+  });
   InstallEngineHost();
   // Posted window messages reach their handles through Qt's loop.
   InstallQtApplicationServices();
@@ -129,7 +162,8 @@ int RunLumatap(int argc, char** argv) {
     Application.Terminate();
     return 1;
   }
-  Application.Run();
+  if (!endAsked) Application.Run();
+  loopOver = true;
 
   DestroyForms();
   return 0;

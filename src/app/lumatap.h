@@ -11,5 +11,6 @@ void CreateForms();
 void DestroyForms();
 
 // Runs the program: initialises the modules, tests the processor, creates the three windows
-// and runs the message loop until the main window closes. Returns the exit code.
+// and runs the message loop until the main window closes. SIGTERM, SIGINT and SIGHUP close it
+// too, after ending any modal dialog or box as cancelled. Returns the exit code.
 int RunLumatap(int argc, char** argv);
