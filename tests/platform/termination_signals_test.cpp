@@ -60,24 +60,28 @@ TEST(TerminationSignals, ASignalDuringTheCallIsAnsweredByACallAfterIt) {
   EXPECT_EQ(deepest, 1);
 }
 
-TEST(TerminationSignals, PutBackTheHandlingFoundAndLeaveAnIgnoredSignalIgnored) {
+TEST(TerminationSignals, PutBackTheHandlingFoundAndLeaveSighupIgnoredByNohup) {
   struct sigaction before[3];
   for (int i = 0; i < 3; ++i) sigaction(TTerminationSignals::kSignals[i], nullptr, &before[i]);
+  // A shell starts a background job of a script with SIGINT ignored; Ctrl+C or kill -INT still
+  // ends the program properly.
   signal(SIGTERM, &Marker);
-  signal(SIGINT, &Marker);
+  signal(SIGINT, SIG_IGN);
   signal(SIGHUP, SIG_IGN);
   {
     int calls = 0;
     TTerminationSignals termination([&] { ++calls; });
     EXPECT_NE(HandlerOf(SIGTERM), &Marker);
-    EXPECT_NE(HandlerOf(SIGINT), &Marker);
+    EXPECT_NE(HandlerOf(SIGINT), SIG_IGN);
     EXPECT_EQ(HandlerOf(SIGHUP), SIG_IGN);
     ASSERT_EQ(raise(SIGHUP), 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(calls, 0);
+    ASSERT_EQ(raise(SIGINT), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 30000));
   }
   EXPECT_EQ(HandlerOf(SIGTERM), &Marker);
-  EXPECT_EQ(HandlerOf(SIGINT), &Marker);
+  EXPECT_EQ(HandlerOf(SIGINT), SIG_IGN);
   EXPECT_EQ(HandlerOf(SIGHUP), SIG_IGN);
   for (int i = 0; i < 3; ++i) sigaction(TTerminationSignals::kSignals[i], &before[i], nullptr);
 }

@@ -44,7 +44,10 @@ TTerminationSignals::TTerminationSignals(std::function<void()> onSignal)
   action.sa_flags = SA_RESTART;
   for (size_t i = 0; i < std::size(kSignals); ++i) {
     if (sigaction(kSignals[i], nullptr, &previous_[i]) != 0) continue;
-    if (!(previous_[i].sa_flags & SA_SIGINFO) && previous_[i].sa_handler == SIG_IGN) continue;
+    // nohup starts a program with SIGHUP ignored so that it outlives its terminal: that stays.
+    if (kSignals[i] == SIGHUP && !(previous_[i].sa_flags & SA_SIGINFO) &&
+        previous_[i].sa_handler == SIG_IGN)
+      continue;
     installed_[i] = sigaction(kSignals[i], &action, nullptr) == 0;
   }
 }

@@ -16,10 +16,9 @@ class QSocketNotifier;
 // nothing else; Qt's event processing on the GUI thread reads the bytes and calls onSignal once
 // for all of them it finds. That happens in the message loop, in a modal dialog's loop and in a
 // ProcessMessages alike; a signal that comes while none runs waits for the next. The calls do not
-// nest: a signal that comes while onSignal runs is answered by a call after it. A signal that is
-// ignored when the object is made (a program started with nohup, or in the background of a
-// shell without job control) stays ignored. Destruction puts back the handling found at
-// construction and closes the sockets.
+// nest: a signal that comes while onSignal runs is answered by a call after it. SIGHUP ignored
+// when the object is made (a program started with nohup) stays ignored. Destruction puts back
+// the handling found at construction and closes the sockets.
 // One object at a time, made on the GUI thread once the Qt application exists. Without a socket
 // pair the signals keep their handling.
 class TTerminationSignals {
