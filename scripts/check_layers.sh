@@ -25,6 +25,13 @@ layer_of() {
   esac
 }
 
+# The folders below src/ that hold layers.
+layer_folders="engine files platform rtl capture ui app"
+
+# An include as the compiler takes it: blanks before and after the #, the path in quotes
+# (group 2) or in angle brackets (group 3).
+include_line='^[[:space:]]*#[[:space:]]*include[[:space:]]*("([^"]+)"|<([^>]+)>)'
+
 # What each layer may include besides itself.
 declare -A below=(
   [platform_core]=""
@@ -49,14 +56,19 @@ while IFS= read -r file; do
     continue
   fi
   while IFS=: read -r line text; do
-    if [[ "$text" =~ \#include[[:space:]]*\"([^\"]+)\" ]]; then
-      target="$(layer_of "${BASH_REMATCH[1]}")"
+    [[ "$text" =~ $include_line ]] || continue
+    quoted="${BASH_REMATCH[2]}" angled="${BASH_REMATCH[3]}"
+    path="$quoted$angled"
+    # Quoted includes are always ours; with angle brackets only a path whose first folder is a
+    # layer folder is, anything else is the system's or Qt's.
+    if [ -n "$quoted" ] || [[ "$path" == */* && " $layer_folders " == *" ${path%%/*} "* ]]; then
+      target="$(layer_of "$path")"
       [ "$target" = "$own" ] && continue
       if [ "$target" = unknown ] || [[ " ${below[$own]} " != *" $target "* ]]; then
-        echo "$rel:$line: $own includes ${BASH_REMATCH[1]} ($target)"
+        echo "$rel:$line: $own includes $path ($target)"
         status=1
       fi
-    elif [[ "$text" =~ \#include[[:space:]]*\<(Q[A-Za-z]*)[/\>] ]]; then
+    elif [[ "$path" =~ ^(Q[A-Za-z]*)(/|$) ]]; then
       if [ -z "${qt_allowed[$own]:-}" ]; then
         echo "$rel:$line: $own is Qt-free but includes <${BASH_REMATCH[1]}>"
         status=1
