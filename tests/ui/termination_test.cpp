@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <ostream>
@@ -69,20 +70,16 @@ pid_t Start(const std::vector<std::string>& args) {
   return pid;
 }
 
-// The program's wait status once it has ended, or nothing when it is still running after the
-// bound (it is then killed).
-std::optional<int> WaitForEnd(pid_t pid) {
+// Waits until done() holds or the program has ended, whichever comes first, within the bound;
+// the program's wait status once it has ended.
+std::optional<int> WaitFor(pid_t pid, const std::function<bool()>& done) {
   const auto until = std::chrono::steady_clock::now() + kPatience;
   int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > until) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return std::nullopt;
-    }
+  while (!done() && std::chrono::steady_clock::now() < until) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return status;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return status;
+  return std::nullopt;
 }
 
 class EndedBySignal : public ::testing::TestWithParam<SignalCase> {
@@ -92,34 +89,33 @@ class EndedBySignal : public ::testing::TestWithParam<SignalCase> {
     ASSERT_NE(mkdtemp(dir), nullptr);
     dir_ = dir;
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    // A program that never got where the test waited for it goes now.
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    fs::remove_all(dir_);
+  }
   fs::path dir_;
+  pid_t pid_ = -1;
 };
 
 TEST_P(EndedBySignal, FinishesTheRecordingClosesAndExitsWithZero) {
   const SignalCase& e = GetParam();
   const fs::path wav = dir_ / "take.wav", ready = dir_ / "ready";
-  const pid_t pid = Start({RECORDING_PROGRAM, wav.string(), ready.string(), e.open});
-  ASSERT_GT(pid, 0);
+  pid_ = Start({RECORDING_PROGRAM, wav.string(), ready.string(), e.open});
+  ASSERT_GT(pid_, 0);
 
   // Recording, with the box or dialog up when one was asked for.
-  const auto until = std::chrono::steady_clock::now() + kPatience;
-  int status = 0;
-  pid_t gone = 0;
-  while (!fs::exists(ready) && std::chrono::steady_clock::now() < until &&
-         (gone = waitpid(pid, &status, WNOHANG)) == 0)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  if (!fs::exists(ready)) {
-    if (gone == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-    }
-    FAIL() << "the program never recorded (" << HowItEnded(status) << ")";
-  }
+  const std::optional<int> early = WaitFor(pid_, [&] { return fs::exists(ready); });
+  ASSERT_FALSE(early.has_value()) << "the program ended before it recorded: " << HowItEnded(*early);
+  ASSERT_TRUE(fs::exists(ready)) << "the program never recorded";
 
-  ASSERT_EQ(kill(pid, e.signal), 0);
-  const std::optional<int> ended = WaitForEnd(pid);
+  ASSERT_EQ(kill(pid_, e.signal), 0);
+  const std::optional<int> ended = WaitFor(pid_, [] { return false; });
   ASSERT_TRUE(ended.has_value()) << "the program did not end";
+  pid_ = -1;
   EXPECT_EQ(HowItEnded(*ended), "exit 0");
 
   std::ifstream in(wav, std::ios::binary);
