@@ -15,10 +15,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-tsan -G Ninja -DLUMATAP_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" >/dev/null
-cmake --build build-tsan --parallel "$(nproc)" --target engine_tests platform_tests capture_tests ui_tests
+cmake --build build-tsan --parallel "$(nproc)" --target engine_tests platform_tests capture_tests ui_webcam_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp ${TSAN_OPTIONS:-}"
 ./build-tsan/tests/engine_tests \
   --gtest_filter='VoiceExclusion.*:Mixer.StartMasterIfIdle*:CalcThread.*:Output*:RecordingWriter.*:MainNote.*:EngineReset.*' "$@"
 ./build-tsan/tests/platform_tests --gtest_filter='PostedMessages.*:Com.ApartmentsAreCountedPerThread:PlatformThread.*:GraphRun.*:GraphEvents.*:SampleGrabberBuffer.*:CaptureGraph.*:SyntheticCamera.Steps*:V4L2Streaming.*:V4L2Source.*' "$@"
 ./build-tsan/tests/capture_tests "$@"
-./build-tsan/tests/ui_tests --gtest_filter='Webcam.*:Modes/WebcamHand.*' "$@"
+./build-tsan/tests/ui_webcam_tests "$@"
