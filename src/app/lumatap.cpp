@@ -4,9 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
-#include <algorithm>
 #include <memory>
-#include <vector>
 
 #include "app/programhost.h"
 #include "capture/directx/direct3d9.h"
@@ -35,13 +33,13 @@ constexpr uint64_t kXcr0SseAndAvxState = 0x6;
 constexpr char kWindowClassName[] = "TQuorvelForm";
 
 // Ends every open modal dialog and box, the innermost first, as its Cancel would: the code that
-// ran it carries on as after a cancel. A window that is still modal after it was asked to go is
-// not asked again.
+// ran it carries on as after a cancel. A window that is still modal after it was asked to go
+// stops the round.
 void EndModalWindows() {
-  std::vector<QPointer<QWidget>> asked;
+  QPointer<QWidget> asked;
   while (QWidget* modal = QApplication::activeModalWidget()) {
-    if (std::find(asked.begin(), asked.end(), modal) != asked.end()) return;
-    asked.emplace_back(modal);
+    if (modal == asked) return;
+    asked = modal;
     if (auto* dialog = qobject_cast<QDialog*>(modal))
       dialog->reject();
     else

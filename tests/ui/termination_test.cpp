@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QTemporaryDir>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -84,26 +85,22 @@ std::optional<int> WaitFor(pid_t pid, const std::function<bool()>& done) {
 
 class EndedBySignal : public ::testing::TestWithParam<SignalCase> {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/lumatap-signal-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-  }
   void TearDown() override {
     // A program that never got where the test waited for it goes now.
     if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
-    fs::remove_all(dir_);
   }
-  fs::path dir_;
+  QTemporaryDir dir_;
   pid_t pid_ = -1;
 };
 
 TEST_P(EndedBySignal, FinishesTheRecordingClosesAndExitsWithZero) {
   const SignalCase& e = GetParam();
-  const fs::path wav = dir_ / "take.wav", ready = dir_ / "ready";
+  ASSERT_TRUE(dir_.isValid());
+  const fs::path wav = dir_.filePath("take.wav").toStdString();
+  const fs::path ready = dir_.filePath("ready").toStdString();
   pid_ = Start({RECORDING_PROGRAM, wav.string(), ready.string(), e.open});
   ASSERT_GT(pid_, 0);
 
