@@ -510,7 +510,9 @@ void TFormInstrument::btnMidiClick() {
   PanelBaseFreq->hide();
   PanelMorphV->hide();
   PanelMorphH->hide();
-  StopRecording();
+  // MIDI mode ends a recording of the main window's as its stop button does: the file is
+  // finished, the record button comes back, and a recording the disk cut short is told.
+  if (Recording.load()) FormLumatap->btnStopRecordClick();
   StopAudio();
   Panel2->show();
   MidiChannel = 0;

@@ -2,6 +2,7 @@
 // table behind the three note operations, the editor's lifecycle, and the main window's mouse,
 // touch and volume-bar paths down to the bytes on a virtual MIDI port.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -174,31 +176,79 @@ TEST_F(Midi, EnteringShowsTheControlsListsThePortsAndOpensNone) {
   EXPECT_TRUE(ports_.Events().empty());
 }
 
-TEST_F(Midi, EnteringWhilePlayingStopsTheSoundAndFinishesTheRecording) {
+// Entering MIDI mode while the main window plays and records, on a disk with room for all or
+// for one and a half blocks.
+struct RecordingRow {
+  const char* name;
+  rlim_t room;        // bytes the file may take
+  uint32_t data;      // the data the file ends with
+  bool toldCutShort;  // the player is told that the disk cut it short
+};
+
+class MidiWhileRecording : public Midi, public ::testing::WithParamInterface<RecordingRow> {};
+
+TEST_P(MidiWhileRecording, EnteringStopsTheSoundAndEndsTheRecordingAsItsButtonDoes) {
+  const RecordingRow& row = GetParam();
   QTemporaryDir dir;
   const std::string file = dir.filePath("take.wav").toStdString();
   Playing = true;
   StartAudio(1);
   ASSERT_TRUE(AudioOpen);
-  ASSERT_TRUE(StartRecording(file));
-  for (int i = 0; i < 12; ++i) sound_.Step();  // a few blocks go into the file
+  const int place = w->btnRecord->x();
+  dialogs_.fileNames.push_back(file);
+  w->btnRecordClick();
+  ASSERT_TRUE(Recording.load());
+  ASSERT_TRUE(w->btnStopRecord->isVisibleTo(w));
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = std::min(old.rlim_cur, row.room);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  // Twelve halves played: every second completion records a block of 2048 bytes.
+  for (int i = 0; i < 12; ++i) ASSERT_TRUE(sound_.Step());
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldSignal);
 
   e->btnMidiClick();
+  EXPECT_TRUE(MidiMode);
   EXPECT_FALSE(AudioOpen);
   EXPECT_FALSE(sound_.IsOpen());
   EXPECT_TRUE(Playing) << "the main window still counts as playing";
-  EXPECT_FALSE(Recording);
+  EXPECT_FALSE(Recording.load());
+  EXPECT_TRUE(w->btnRecord->isVisibleTo(w));
+  EXPECT_FALSE(w->btnStopRecord->isVisibleTo(w));
+  EXPECT_EQ(w->btnRecord->x(), place);
+  const std::vector<std::string> told =
+      row.toldCutShort
+          ? std::vector<std::string>{"Recording \"" + file + "\" was cut short: File too large."}
+          : std::vector<std::string>{};
+  EXPECT_EQ(dialogs_.messages, told);
   std::ifstream in(file, std::ios::binary);
   std::vector<char> wav((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_GE(wav.size(), 44u);
+  ASSERT_EQ(wav.size(), 44u + row.data);
   const auto le32 = [&](size_t at) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(wav[at + i]);
     return v;
   };
-  EXPECT_EQ(le32(40), wav.size() - 44) << "the data size is patched";
-  EXPECT_EQ(le32(4), wav.size() - 8);
+  EXPECT_EQ(le32(40), row.data);
+  EXPECT_EQ(le32(4), 36u + row.data);
+
+  // The record button starts a new recording as ever.
+  dialogs_.fileNames.push_back(dir.filePath("again.wav").toStdString());
+  w->btnRecordClick();
+  EXPECT_TRUE(Recording.load());
+  w->btnStopRecordClick();
+  EXPECT_FALSE(Recording.load());
 }
+
+const RecordingRow kRecordingRows[] = {
+    {"RoomForAll", RLIM_INFINITY, 6 * 2048, false},
+    {"RoomForOneAndAHalfBlocks", 44 + 3072, 3072, true},
+};
+INSTANTIATE_TEST_SUITE_P(Midi, MidiWhileRecording, ::testing::ValuesIn(kRecordingRows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Midi, ChoosingADeviceOpensItAtFullVolume) {
   e->btnMidiClick();

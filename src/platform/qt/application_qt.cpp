@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QWidget>
 #include <atomic>
+#include <mutex>
 
 #include "platform/win/application.h"
 #include "platform/win/messages.h"
@@ -29,10 +30,15 @@ class TMessagePump : public QObject {
 
 std::atomic<TMessagePump*> g_pump{nullptr};
 
+// Threads that post at the same moment append to one list of Qt's, under Qt's own lock; this
+// lock of ours makes their order visible to ThreadSanitizer as well (Qt serialises them anyway).
+std::mutex g_posting;
+
 void Wake() {
   // One event per message: Qt delivers them in order, also inside a nested ProcessMessages.
   if (TMessagePump* pump = g_pump.load()) {
     QEvent* wake = new QEvent(kPostedMessage);
+    const std::lock_guard posting(g_posting);
     g_wakeups.fetch_add(1, std::memory_order_release);
     QCoreApplication::postEvent(pump, wake);
   }
