@@ -11,10 +11,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "engine/output.h"
@@ -185,6 +187,8 @@ struct RecordingRow {
   bool toldCutShort;  // the player is told that the disk cut it short
 };
 
+void PrintTo(const RecordingRow& row, std::ostream* out) { *out << row.name; }
+
 class MidiWhileRecording : public Midi, public ::testing::WithParamInterface<RecordingRow> {};
 
 TEST_P(MidiWhileRecording, EnteringStopsTheSoundAndEndsTheRecordingAsItsButtonDoes) {
@@ -205,8 +209,16 @@ TEST_P(MidiWhileRecording, EnteringStopsTheSoundAndEndsTheRecordingAsItsButtonDo
   rlimit small = old;
   small.rlim_cur = std::min(old.rlim_cur, row.room);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  // Twelve halves played: every second completion records a block of 2048 bytes.
-  for (int i = 0; i < 12; ++i) ASSERT_TRUE(sound_.Step());
+  // Twelve halves played, each once the device holds every buffer again (the output hands one
+  // back shortly after its completion): every second completion records a block of 2048 bytes.
+  for (int i = 0; i < 12; ++i) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (sound_.Pending() < size_t{WaveBufferCount}) {
+      ASSERT_LT(std::chrono::steady_clock::now(), limit) << "a buffer never came back";
+      std::this_thread::yield();
+    }
+    ASSERT_TRUE(sound_.Step());
+  }
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, oldSignal);
 
