@@ -189,6 +189,26 @@ struct RecordingRow {
 
 void PrintTo(const RecordingRow& row, std::ostream* out) { *out << row.name; }
 
+// While it lives, files of this process may grow to `bytes`; a write beyond fails as on a full
+// disk instead of raising SIGXFSZ.
+class DiskRoom {
+ public:
+  explicit DiskRoom(rlim_t bytes) : signal_(signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit small = old_;
+    small.rlim_cur = std::min(old_.rlim_cur, bytes);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  }
+  ~DiskRoom() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, signal_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*signal_)(int);
+};
+
 class MidiWhileRecording : public Midi, public ::testing::WithParamInterface<RecordingRow> {};
 
 TEST_P(MidiWhileRecording, EnteringStopsTheSoundAndEndsTheRecordingAsItsButtonDoes) {
@@ -203,24 +223,19 @@ TEST_P(MidiWhileRecording, EnteringStopsTheSoundAndEndsTheRecordingAsItsButtonDo
   w->btnRecordClick();
   ASSERT_TRUE(Recording.load());
   ASSERT_TRUE(w->btnStopRecord->isVisibleTo(w));
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = std::min(old.rlim_cur, row.room);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  // Twelve halves played, each once the device holds every buffer again (the output hands one
-  // back shortly after its completion): every second completion records a block of 2048 bytes.
-  for (int i = 0; i < 12; ++i) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (sound_.Pending() < size_t{WaveBufferCount}) {
-      ASSERT_LT(std::chrono::steady_clock::now(), limit) << "a buffer never came back";
-      std::this_thread::yield();
+  {
+    DiskRoom room(row.room);
+    // Twelve halves played, each once the device holds every buffer again (the output hands
+    // one back shortly after its completion): every second completion records 2048 bytes.
+    for (int i = 0; i < 12; ++i) {
+      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (sound_.Pending() < size_t{WaveBufferCount}) {
+        ASSERT_LT(std::chrono::steady_clock::now(), limit) << "a buffer never came back";
+        std::this_thread::yield();
+      }
+      ASSERT_TRUE(sound_.Step());
     }
-    ASSERT_TRUE(sound_.Step());
   }
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldSignal);
 
   e->btnMidiClick();
   EXPECT_TRUE(MidiMode);
