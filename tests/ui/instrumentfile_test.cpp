@@ -4,8 +4,6 @@
 #include "files/instrumentfile.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QLocale>
@@ -23,6 +21,7 @@
 
 #include "engine/engine_fixture.h"
 #include "engine/waves.h"
+#include "support/disk_room.h"
 #include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
@@ -438,15 +437,11 @@ TEST_F(InstrumentFiles, AFailedSaveKeepsTheEarlierFileAndSaysWhy) {
   const Bytes earlier = MakeFile({});
   WriteAll(Path("kept.lmt"), earlier);
   chmod(Path("kept.lmt").c_str(), 0640);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  Save(Path("kept.lmt"));
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldSignal);
+  {
+    const DiskRoom room(1000);
+    ASSERT_TRUE(room.Set());
+    Save(Path("kept.lmt"));
+  }
   ASSERT_EQ(dialogs.messages.size(), 3u);
   EXPECT_EQ(dialogs.messages[2], "Cannot write file \"" + Path("kept.lmt") + "\". File too large");
   EXPECT_EQ(ReadAll(Path("kept.lmt")), earlier);
@@ -660,21 +655,17 @@ TEST_F(InstrumentFiles, AnExportDuringARecordingFinishesItAndWritesItsOwnFile) {
 
 TEST_F(InstrumentFiles, AnExportThatTheDiskCutsShortLeavesNoFileAndSaysWhy) {
   InstrumentSpectrum[1024].Fill(0.5f);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
   // Room for part of the note, then for not even the header.
   for (rlim_t room : {rlim_t{10000}, rlim_t{20}}) {
-    rlimit small = old;
-    small.rlim_cur = room;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    Save(Path("note.wav"));
-    setrlimit(RLIMIT_FSIZE, &old);
+    {
+      const DiskRoom disk(room);
+      ASSERT_TRUE(disk.Set());
+      Save(Path("note.wav"));
+    }
     EXPECT_FALSE(fs::exists(Path("note.wav"))) << room;
     EXPECT_FALSE(Recording.load());
     for (const TVoice& v : Voices) EXPECT_EQ(v.State, vsFree) << room;
   }
-  signal(SIGXFSZ, oldSignal);
   ASSERT_EQ(dialogs.messages.size(), 2u);
   EXPECT_EQ(dialogs.messages[0],
             "Could not export the main note to \"" + Path("note.wav") + "\": File too large.");

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +10,7 @@
 #include "engine/waves.h"
 #include "platform/qt/shell.h"
 #include "platform/winmm/waveout_virtual.h"
+#include "support/disk_room.h"
 #include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
@@ -225,15 +224,11 @@ TEST_F(MainWindow, ARecordingThatTheDiskCutsShortEndsAtTheNextTickAndSaysWhy) {
   ClickOn(f->btnRecord);
   ASSERT_TRUE(Recording.load());
   // A disk with room for the header and one and a half blocks.
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 44 + 3072;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  for (int i = 0; i < 3; ++i) AppendRecording(OutBlock);  // as the sound device's callback
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldSignal);
+  {
+    const DiskRoom room(44 + 3072);
+    ASSERT_TRUE(room.Set());
+    for (int i = 0; i < 3; ++i) AppendRecording(OutBlock);  // as the sound device's callback
+  }
   EXPECT_TRUE(dialogs.messages.empty());
   f->Timer1Timer(f->Timer1);
   EXPECT_FALSE(Recording.load());

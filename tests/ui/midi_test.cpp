@@ -2,7 +2,6 @@
 // table behind the three note operations, the editor's lifecycle, and the main window's mouse,
 // touch and volume-bar paths down to the bytes on a virtual MIDI port.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -12,7 +11,6 @@
 #include <QTest>
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -25,6 +23,7 @@
 #include "platform/qt/folders.h"
 #include "platform/winmm/midiout_virtual.h"
 #include "platform/winmm/waveout_virtual.h"
+#include "support/disk_room.h"
 #include "support/program_windows.h"
 #include "support/recording_dialogs.h"
 #include "ui/unitInstrument.h"
@@ -189,26 +188,6 @@ struct RecordingRow {
 
 void PrintTo(const RecordingRow& row, std::ostream* out) { *out << row.name; }
 
-// While it lives, files of this process may grow to `bytes`; a write beyond fails as on a full
-// disk instead of raising SIGXFSZ.
-class DiskRoom {
- public:
-  explicit DiskRoom(rlim_t bytes) : signal_(signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit small = old_;
-    small.rlim_cur = std::min(old_.rlim_cur, bytes);
-    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  }
-  ~DiskRoom() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, signal_);
-  }
-
- private:
-  rlimit old_{};
-  void (*signal_)(int);
-};
-
 class MidiWhileRecording : public Midi, public ::testing::WithParamInterface<RecordingRow> {};
 
 TEST_P(MidiWhileRecording, EnteringStopsTheSoundAndEndsTheRecordingAsItsButtonDoes) {
@@ -224,7 +203,8 @@ TEST_P(MidiWhileRecording, EnteringStopsTheSoundAndEndsTheRecordingAsItsButtonDo
   ASSERT_TRUE(Recording.load());
   ASSERT_TRUE(w->btnStopRecord->isVisibleTo(w));
   {
-    DiskRoom room(row.room);
+    const DiskRoom room(row.room);
+    ASSERT_TRUE(room.Set());
     // Twelve halves played, each once the device holds every buffer again (the output hands
     // one back shortly after its completion): every second completion records 2048 bytes.
     for (int i = 0; i < 12; ++i) {
