@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the engine tests with ThreadSanitizer and runs the cases where threads meet: voice
 # changes against running blocks, the master start path, the calculation threads, sound output
-# (completions, masters and the recording's append against the stop), the main-note export, the
+# (completions, masters and the recording's append against the stop; a stop while a block is
+# still computed, then the next output and its notes; a late block played and recorded while
+# its master writes it), the main-note export, the
 # engine reset, window messages posted from many threads at once while the GUI thread handles
 # them or waits, and the DirectShow graph: frames on the streaming thread against stops, removals
 # and events, also from the synthetic camera and the V4L2 camera behind the emulated driver, a

@@ -17,6 +17,14 @@ std::atomic<int32_t> CalcBusy{0};
 
 namespace {
 
+// A late block plays as it stands while its master still writes it (the callback's wait is
+// bounded), so every sample of OutBlock that a master writes is a relaxed atomic store, as
+// every read of the callback is a relaxed atomic load (CopyOutBlock). On x86 both are the
+// plain moves they replace.
+void PutOutSample(int t, int16_t sample) {
+  std::atomic_ref<int16_t>(OutBlock[t]).store(sample, std::memory_order_relaxed);
+}
+
 using TKernel = void (*)(TWorkBlock&);
 
 // The nearest 32-bit integer, ties to even. A sum beyond the integers (an instrument far above
@@ -62,6 +70,11 @@ void RunRanges(int32_t threads, int32_t workerMode, TKernel kernel) {
 int32_t CurrentThreadCount() { return std::clamp<int32_t>(ThreadCount, 1, MaxThreads); }
 
 }  // namespace
+
+void CopyOutBlock(int16_t* to, int first, int count) {
+  for (int t = first; t < first + count; ++t)
+    *to++ = std::atomic_ref<int16_t>(OutBlock[t]).load(std::memory_order_relaxed);
+}
 
 int32_t RangeChunk(int32_t threads) { return (BinCount / threads) & ~3; }
 
@@ -113,13 +126,13 @@ void SumConvertClip(int32_t threads, bool preview) {
       const int32_t x = ConvertSample(s);
       float candidate;
       if (x > 32767) {
-        OutBlock[t] = 32767;
+        PutOutSample(t, 32767);
         candidate = (volume0 * 32767.0f) / static_cast<float>(x);
       } else if (x < -32767) {
-        OutBlock[t] = -32767;
+        PutOutSample(t, -32767);
         candidate = (volume0 * -32767.0f) / static_cast<float>(x);
       } else {
-        OutBlock[t] = static_cast<int16_t>(x);
+        PutOutSample(t, static_cast<int16_t>(x));
         continue;
       }
       smallest = clipped ? std::min(smallest, candidate) : candidate;
@@ -139,7 +152,7 @@ void MixVoices() {
     if (voice.State != vsFree) sounding = true;
   }
   if (!sounding) {
-    std::fill(std::begin(OutBlock), std::end(OutBlock), int16_t{0});
+    for (int t = 0; t < BlockSamples; ++t) PutOutSample(t, 0);
     CalcBusy.store(0);
     return;
   }

@@ -30,8 +30,12 @@ extern TVec8 BinAmp[BinCount];
 extern TVec8 BinStep[BinCount];
 extern int32_t BinActive[BinCount];
 
-// The last computed block; its halves are what the wave-out callback queues.
+// The last computed block; its halves are what the wave-out callback queues. A master writes
+// its samples as relaxed atomics: a late block is read by the callback while it is written.
 extern int16_t OutBlock[BlockSamples];
+// Samples first .. first + count − 1 of OutBlock, each read as a relaxed atomic: the callback's
+// way to read it, since the block may still be written.
+void CopyOutBlock(int16_t* to, int first, int count);
 
 // −1 from the start of a master step to its end, else 0.
 extern std::atomic<int32_t> CalcBusy;

@@ -37,16 +37,25 @@ constexpr int HalfSamples = BlockSamples / 2;
 void Completion(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwParam1, int32_t Mode) {
   if (uMsg != WOM_DONE || !AudioOpen.load()) return;
   auto* hdr = reinterpret_cast<WAVEHDR*>(dwParam1);
+  // A late block's master may still be writing OutBlock, so it is read only by CopyOutBlock,
+  // into buffers of the callback's own.
+  static_assert(WaveBufferBytes == HalfSamples * sizeof(int16_t));
   if (SecondHalfPending.load()) {
-    std::memcpy(hdr->lpData, OutBlock + HalfSamples, hdr->dwBufferLength);
+    int16_t half[HalfSamples];
+    CopyOutBlock(half, HalfSamples, HalfSamples);
+    std::memcpy(hdr->lpData, half, WaveBufferBytes);
     waveOutWrite(hwo, hdr, sizeof(WAVEHDR));
     SecondHalfPending.store(false);  // sequentially consistent: the fence before CalcBusy
     // Starts the next block only when none is being computed; a late one plays again.
     StartMasterIfIdle(Mode);
   } else {
     for (int i = 0; i < 8 && CalcBusy.load() != 0; ++i) SleepMs(1);
-    if (Mode == cmPlayMaster) AppendRecording(OutBlock);
-    std::memcpy(hdr->lpData, OutBlock, hdr->dwBufferLength);
+    // One copy of the block as it stands: the recording holds what the device plays, also
+    // when the block is late.
+    int16_t block[BlockSamples];
+    CopyOutBlock(block, 0, BlockSamples);
+    if (Mode == cmPlayMaster) AppendRecording(block);
+    std::memcpy(hdr->lpData, block, WaveBufferBytes);
     waveOutWrite(hwo, hdr, sizeof(WAVEHDR));
     SecondHalfPending.store(true);
   }
@@ -108,6 +117,11 @@ void StopAudio() {
   ProcessMessages();
   waveOutReset(WaveOutHandle);
   SleepMs(100);
+  // The master the last completion started may outlive the pauses on a busy machine; once the
+  // reset has returned no completion starts another. The load that sees its CalcBusy := 0
+  // orders the whole block (the voices, the work blocks, OutBlock) before whatever this thread
+  // does next: the next output's start, note operations, the main-note export.
+  while (CalcBusy.load() != 0) SleepMs(1);
   for (WAVEHDR& hdr : WaveHeaders) waveOutUnprepareHeader(WaveOutHandle, &hdr, sizeof(WAVEHDR));
   waveOutClose(WaveOutHandle);
   g_stopping = false;

@@ -35,8 +35,8 @@ void DoneAudio();
 // Opens output: amPreview previews the spectrum, any other mode plays the voices. Nothing while
 // output is open, in whichever mode. Without a device nothing ever sounds, silently.
 void StartAudio(int32_t Mode);
-// Closes output, letting completions and masters in flight finish (about 250 ms); nothing
-// while closed.
+// Closes output, letting completions in flight finish (about 250 ms), and returns once the
+// block being computed is complete; nothing while closed.
 void StopAudio();
 
 // The completion handlers, registered with the device as callback functions.

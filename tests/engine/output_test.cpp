@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -182,6 +183,123 @@ TEST_F(Output, ALateBlockIsQueuedAsItStandsAndPlayedAgain) {
   ASSERT_EQ(played.size(), 14 * kHalf);
   // Everything after the silence is what was recorded, block 3 twice included.
   EXPECT_EQ(Slice(played, 4 * kHalf, 5 * kBlock), Slice(recorded, 0, 5 * kBlock));
+}
+
+// Holds the voice table on a thread of its own, so that a master started meanwhile waits at its
+// start (it marks itself busy under the same lock) until Release. The release is a relaxed
+// store on purpose: the hold orders nothing, so the master is late as a slow block is, and
+// whatever order ThreadSanitizer sees between the master and the others is the engine's own.
+class MasterHold {
+ public:
+  MasterHold()
+      : thread_([this] {
+          WithVoicesLocked([this] {
+            held_.store(true);
+            while (!released_.load(std::memory_order_relaxed)) std::this_thread::yield();
+          });
+        }) {
+    while (!held_.load()) std::this_thread::yield();
+  }
+  ~MasterHold() {
+    Release();
+    thread_.join();
+  }
+  MasterHold(const MasterHold&) = delete;
+  MasterHold& operator=(const MasterHold&) = delete;
+
+  void Release() { released_.store(true, std::memory_order_relaxed); }
+
+ private:
+  std::atomic<bool> held_{false};
+  std::atomic<bool> released_{false};
+  std::thread thread_;
+};
+
+std::vector<int16_t> OutBlockNow() { return {OutBlock, OutBlock + kBlock}; }
+
+std::vector<int16_t> Join(std::initializer_list<std::vector<int16_t>> parts) {
+  std::vector<int16_t> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+TEST_F(Output, ALateBlockPlaysAndRecordsAsItStandsWhileItsMasterStillRuns) {
+  const fs::path wav = dir_ / "late-master.wav";
+  ThreadCount = 2;
+  ASSERT_TRUE(StartRecording(wav.string()));
+  NoteOn(1, 440.0f, 0.8f);
+  Start(1);
+  Step(2);
+  const auto first = OutBlockNow();
+  Step(2);  // block 2 is recorded as its first half is queued
+  const auto second = OutBlockNow();
+  {
+    MasterHold hold;
+    StepOnly();  // the second half of block 2; block 3's master starts and waits at its start
+    StepOnly();  // the first-half duty gives up after its waits: block 2 as it stands, again
+    EXPECT_EQ(CalcBusy.load(), -1);
+  }  // block 3 is computed now, unordered with what that duty read
+  Settle();
+  const auto third = OutBlockNow();
+  EXPECT_NE(third, second);
+  Step();  // block 3's second half, as OutBlock now stands; block 4 starts
+  const auto fourth = OutBlockNow();
+  Step(2);  // block 4 recorded, its halves queued; block 5 starts
+  const auto fifth = OutBlockNow();
+  Step(2);  // block 5 recorded
+  StopAudio();
+  StopRecording();
+
+  EXPECT_EQ(ReadSamples(wav), Join({first, second, second, fourth, fifth}));
+  // The device plays three buffers behind the queue: four silent halves, blocks 1 and 2, then
+  // what the late duty and the two after it queued.
+  EXPECT_EQ(device_.Played(),
+            Join({std::vector<int16_t>(4 * kHalf, 0), first, second, Slice(second, 0, kHalf),
+                  Slice(third, kHalf, kHalf), Slice(fourth, 0, kHalf)}));
+}
+
+// The pause button's stop while a block is still being computed: the stop returns once that
+// block is complete, so neither the next session's start nor its note operations (which find
+// CalcBusy as the new start left it) meet the old master's writes.
+MasterHold* g_hold = nullptr;
+void ReleaseHoldDuringStop() {
+  if (g_hold) g_hold->Release();
+}
+
+TEST_F(Output, AStopReturnsOnceTheBlockInFlightIsCompleteSoTheNextSessionFollowsIt) {
+  settings.attack = 10;
+  ThreadCount = 2;
+  NoteOn(1, 440.0f, 0.8f);
+  Start(1);
+  Step(4);  // two blocks: the attack has two steps less to go
+  ASSERT_EQ(Voices[0].AttackLeft, 8);
+  {
+    MasterHold hold;
+    StepOnly();  // block 3's master starts and waits at its start until the stop runs
+    g_hold = &hold;
+    settings.processMessages = ReleaseHoldDuringStop;
+    StopAudio();
+    settings.processMessages = CountProcessMessages;
+    g_hold = nullptr;
+  }
+  device_.ClearPlayed();
+  Start(1);
+  NoteOn(2, 660.0f, 0.5f);
+  // The block that outlived the pauses was complete before the new session: its voices
+  // advanced once, and the new note went into a table no master was using.
+  EXPECT_EQ(Voices[0].AttackLeft, 7);
+  EXPECT_EQ(Voices[1].AttackLeft, 10);
+
+  Step(2);  // the new session's first block steps both voices once
+  const auto first = OutBlockNow();
+  EXPECT_EQ(Voices[0].AttackLeft, 6);
+  EXPECT_EQ(Voices[1].AttackLeft, 9);
+  Step(4);
+  const auto played = device_.Played();
+  ASSERT_EQ(played.size(), 6 * kHalf);
+  EXPECT_TRUE(Silent(Slice(played, 0, 4 * kHalf)));
+  EXPECT_FALSE(Silent(first));
+  EXPECT_EQ(Slice(played, 4 * kHalf, kBlock), first);
 }
 
 TEST_F(Output, AfterStopAudioNoCompletionRequeuesOrComputes) {
