@@ -8,8 +8,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <initializer_list>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <mutex>
 #include <string>
