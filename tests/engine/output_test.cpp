@@ -50,6 +50,8 @@ std::vector<int16_t> Slice(const std::vector<int16_t>& v, size_t from, size_t co
   return {v.begin() + from, v.begin() + from + count};
 }
 
+std::vector<int16_t> OutBlockNow() { return {OutBlock, OutBlock + kBlock}; }
+
 bool Silent(const std::vector<int16_t>& v) {
   return std::all_of(v.begin(), v.end(), [](int16_t s) { return s == 0; });
 }
@@ -120,7 +122,7 @@ TEST_F(Output, FourSilentBuffersPrecedeTheBlocksThatPlayAndRecordInOrder) {
   // half and starts the first block.
   Step();
   EXPECT_FALSE(SecondHalfPending.load());
-  const std::vector<int16_t> first(OutBlock, OutBlock + kBlock);
+  const auto first = OutBlockNow();
   EXPECT_FALSE(Silent(first));
   EXPECT_EQ(RecordedBytes.load(), 0);
   Step(11);
@@ -161,14 +163,14 @@ TEST_F(Output, ALateBlockIsQueuedAsItStandsAndPlayedAgain) {
   NoteOn(1, 440.0f, 0.8f);
   Start(1);
   Step(6);  // blocks 1, 2 and 3 computed; the first half of block 3 is queued
-  const std::vector<int16_t> third(OutBlock, OutBlock + kBlock);
+  const auto third = OutBlockNow();
 
   // From here the computation "runs" until released: the second-half duty starts nothing,
   // and the first-half duty gives up after its bounded wait and queues block 3 again.
   CalcBusy.store(-1);
   StepOnly();  // second half of block 3, no new master
   StepOnly();  // first half of block 3 again, after eight 1 ms waits
-  EXPECT_EQ(std::vector<int16_t>(OutBlock, OutBlock + kBlock), third);
+  EXPECT_EQ(OutBlockNow(), third);
   CalcBusy.store(0);
   Step(6);  // second half of block 3 again, then blocks 4, 5 and 6 as usual
 
@@ -204,9 +206,6 @@ class MasterHold {
     Release();
     thread_.join();
   }
-  MasterHold(const MasterHold&) = delete;
-  MasterHold& operator=(const MasterHold&) = delete;
-
   void Release() { released_.store(true, std::memory_order_relaxed); }
 
  private:
@@ -214,8 +213,6 @@ class MasterHold {
   std::atomic<bool> released_{false};
   std::thread thread_;
 };
-
-std::vector<int16_t> OutBlockNow() { return {OutBlock, OutBlock + kBlock}; }
 
 std::vector<int16_t> Join(std::initializer_list<std::vector<int16_t>> parts) {
   std::vector<int16_t> all;
@@ -309,7 +306,7 @@ TEST_F(Output, AfterStopAudioNoCompletionRequeuesOrComputes) {
   Start(1);
   Step(3);
   const uint64_t completions = device_.Completions();
-  const std::vector<int16_t> block(OutBlock, OutBlock + kBlock);
+  const auto block = OutBlockNow();
   StopAudio();
   EXPECT_FALSE(AudioOpen.load());
   EXPECT_EQ(g_processMessagesCalls.load(), 2);
@@ -318,7 +315,7 @@ TEST_F(Output, AfterStopAudioNoCompletionRequeuesOrComputes) {
   EXPECT_FALSE(device_.IsOpen());
   EXPECT_EQ(device_.Pending(), 0u);
   EXPECT_EQ(CalcBusy.load(), 0);
-  EXPECT_EQ(std::vector<int16_t>(OutBlock, OutBlock + kBlock), block);
+  EXPECT_EQ(OutBlockNow(), block);
   for (const WAVEHDR& hdr : WaveHeaders) EXPECT_FALSE(hdr.dwFlags & WHDR_PREPARED);
 
   StopAudio();  // a second stop does nothing
